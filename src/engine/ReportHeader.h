@@ -1,0 +1,26 @@
+// Report header of a problem (banner, file names, date and time) and the
+// title block.
+#pragma once
+
+#include <string>
+
+#include "engine/RunContext.h"
+
+namespace korven {
+
+// Drive, directory, base name and extension of a file name, split from its
+// full path.
+struct PathParts {
+  std::string drive;      // "C: " style drive field (empty without drives)
+  std::string directory;  // with leading and trailing separators
+  std::string base;
+  std::string extension;  // the dot and at most four characters
+};
+PathParts splitPath(const std::string& fullPath);
+
+void writeReportHeader(RunContext& ctx);
+// The title line of the current problem (stage line, first title or
+// long-term line), preceded by one empty line.
+void writeTitleLine(RunContext& ctx, textio::OutputChannel& out);
+
+}  // namespace korven

@@ -1,0 +1,21 @@
+#include "engine/RunContext.h"
+
+#include <ctime>
+#include <iostream>
+
+namespace korven {
+
+LocalTime systemLocalTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+#if defined(_WIN32)
+  localtime_s(&tm, &now);
+#else
+  localtime_r(&now, &tm);
+#endif
+  return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+std::ostream& RunContext::errorStream() { return err ? *err : std::cerr; }
+
+}  // namespace korven

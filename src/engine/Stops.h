@@ -1,0 +1,36 @@
+// The ways a run ends before its input is exhausted. All of them unwind to
+// the problem loop, which then ends the run in order (END OF ANALYSIS, the
+// plot-data summary, files closed).
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace korven {
+
+// A data check failed (stations not in order, too much data, a negative
+// count). The message, when there is one, has already been written to the
+// report; `reason` is a one-line description for the caller.
+class RunEnd : public std::runtime_error {
+ public:
+  explicit RunEnd(const std::string& reason) : std::runtime_error(reason) {}
+};
+
+// A stop of the analysis phases with its short stop text ("1", "2", "4" or
+// empty) and, optionally, a one-line reason. The run loop shows the text on
+// the error stream and in the report and ends the run in order.
+class HardStop : public std::runtime_error {
+ public:
+  explicit HardStop(std::string code, std::string reason = {})
+      : std::runtime_error(code.empty() ? std::string("STOP") : "STOP " + code),
+        code_(std::move(code)),
+        reason_(std::move(reason)) {}
+  const std::string& code() const { return code_; }
+  const std::string& reason() const { return reason_; }
+
+ private:
+  std::string code_;
+  std::string reason_;
+};
+
+}  // namespace korven

@@ -1,0 +1,26 @@
+// Opening records of a problem: title, control record, wall record and the
+// specified deflections and slopes, with the report lines written between.
+#pragma once
+
+#include "engine/RunContext.h"
+
+namespace korven {
+
+void readTitle(RunContext& ctx);
+void readControlRecord(RunContext& ctx);
+// Selects the unit labels from the unit flag just read.
+void selectUnits(RunContext& ctx);
+// PROGRAM CONTROL PARAMETERS, then the hinge line or an empty line.
+void writeControlEcho(RunContext& ctx);
+// Reads and echoes the wall record; derives the grid constants. Ends the
+// run for a negative iteration limit or a grid the station tables cannot hold.
+void readWallRecord(RunContext& ctx);
+// Reads the specified deflections and slopes and sets the station codes.
+void readSpecifiedPoints(RunContext& ctx);
+
+// Writes one of the run-ending messages that the data checks share and
+// ends the run.
+[[noreturn]] void stopTooMuchData(RunContext& ctx, const std::string& reason);
+[[noreturn]] void stopStationsNotInOrder(RunContext& ctx, const std::string& reason);
+
+}  // namespace korven

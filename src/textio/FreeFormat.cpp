@@ -1,0 +1,340 @@
+// Free-format record reader: the list-directed input rules of the data file
+// and of the intermediate point files.
+//
+// Field rules, as a Fortran list-directed read applies them:
+// - blanks, tabs and the line end separate fields; a comma directly after a
+//   value (blanks and line ends around it allowed) is that value's separator;
+//   any further comma, or a comma before the first value of a record, stands
+//   for a null field;
+// - r*value repeats the value r times, r* gives r null fields; a repeat that
+//   the record does not use up is dropped when the next record starts;
+// - a slash ends the record: every field still to be read is null;
+// - quoted text may continue on the next line (the line end adds nothing).
+#include "textio/FreeFormat.h"
+
+#include <charconv>
+#include <cmath>
+#include <istream>
+#include <string>
+#include <system_error>
+
+namespace korven::textio {
+
+namespace {
+
+constexpr const char* kEndOfFile = "UNEXPECTED END OF FILE";
+constexpr const char* kExpectedNumber = "EXPECTED A NUMBER";
+constexpr const char* kExpectedInteger = "EXPECTED AN INTEGER";
+
+// Longest piece of offending text quoted in a message.
+constexpr std::size_t kMaxQuoted = 60;
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool endsUnquoted(char c) { return isBlank(c) || c == ',' || c == '/'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string formatMessage(const std::string& record, int line, const std::string& text,
+                          const std::string& problem) {
+  std::string m = record + ", LINE " + std::to_string(line) + ": " + problem;
+  if (!text.empty()) {
+    m += ", FOUND '";
+    m += text.size() > kMaxQuoted ? text.substr(0, kMaxQuoted) + "..." : text;
+    m += "'";
+  }
+  return m;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+    if (x != b[i]) return false;
+  }
+  return true;
+}
+
+// NaN, Inf and Infinity with an optional sign (what a C or Fortran run-time
+// would turn into a non-finite value).
+bool isNonFiniteWord(std::string_view t) {
+  if (!t.empty() && (t[0] == '+' || t[0] == '-')) t.remove_prefix(1);
+  if (t.size() >= 3 && equalsNoCase(t.substr(0, 3), "NAN")) return true;
+  return equalsNoCase(t, "INF") || equalsNoCase(t, "INFINITY");
+}
+
+enum class NumberStatus { Ok, NotANumber, OutOfRange };
+
+// A whole-token integer: optional sign and digits only.
+NumberStatus parseInteger(std::string_view t, int& value) {
+  if (!t.empty() && t[0] == '+') t.remove_prefix(1);
+  std::size_t digitsAt = (!t.empty() && t[0] == '-') ? 1 : 0;
+  if (t.size() == digitsAt) return NumberStatus::NotANumber;
+  for (std::size_t i = digitsAt; i < t.size(); ++i) {
+    if (!isDigit(t[i])) return NumberStatus::NotANumber;
+  }
+  auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
+  if (ec == std::errc::result_out_of_range) return NumberStatus::OutOfRange;
+  return (ec == std::errc() && end == t.data() + t.size()) ? NumberStatus::Ok
+                                                            : NumberStatus::NotANumber;
+}
+
+// A whole-token real in the forms of Fortran input:
+//   [sign] digits[.[digits]] | [sign] .digits
+// followed by an optional exponent: E, D (either case) with an optional sign,
+// or a bare sign, then digits. Too small a value reads as zero; too large a
+// one is out of range.
+NumberStatus parseReal(std::string_view t, double& value) {
+  std::string s;  // rebuilt as "mantissa" or "mantissa e exponent"
+  s.reserve(t.size() + 1);
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+    negative = t[i] == '-';
+    if (negative) s += '-';
+    ++i;
+  }
+  int intDigits = 0;       // significant digits before the point
+  int leadingZeros = 0;    // zeros right after the point before any other digit
+  bool anyDigit = false;
+  bool nonZeroSeen = false;
+  for (; i < t.size() && isDigit(t[i]); ++i) {
+    s += t[i];
+    anyDigit = true;
+    if (t[i] != '0') nonZeroSeen = true;
+    if (nonZeroSeen) ++intDigits;
+  }
+  if (i < t.size() && t[i] == '.') {
+    s += '.';
+    ++i;
+    for (; i < t.size() && isDigit(t[i]); ++i) {
+      s += t[i];
+      anyDigit = true;
+      if (t[i] != '0') nonZeroSeen = true;
+      if (!nonZeroSeen) ++leadingZeros;
+    }
+  }
+  if (!anyDigit) return NumberStatus::NotANumber;
+  long exponent = 0;
+  if (i < t.size()) {
+    char c = t[i];
+    if (c == 'E' || c == 'e' || c == 'D' || c == 'd') ++i;
+    else if (c != '+' && c != '-') return NumberStatus::NotANumber;
+    bool expNegative = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+      expNegative = t[i] == '-';
+      ++i;
+    }
+    if (i == t.size()) return NumberStatus::NotANumber;
+    for (; i < t.size(); ++i) {
+      if (!isDigit(t[i])) return NumberStatus::NotANumber;
+      if (exponent < 100000) exponent = exponent * 10 + (t[i] - '0');
+    }
+    if (expNegative) exponent = -exponent;
+    s += 'e';
+    s += std::to_string(exponent);
+  }
+  double v = 0.0;
+  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec == std::errc::result_out_of_range) {
+    // Decimal magnitude of the leading significant digit decides between
+    // underflow (reads as zero) and overflow.
+    long magnitude = (intDigits > 0 ? intDigits : -leadingZeros) + exponent;
+    if (magnitude > 0) return NumberStatus::OutOfRange;
+    value = negative ? -0.0 : 0.0;
+    return NumberStatus::Ok;
+  }
+  if (ec != std::errc() || end != s.data() + s.size()) return NumberStatus::NotANumber;
+  if (!std::isfinite(v)) return NumberStatus::OutOfRange;
+  value = v;
+  return NumberStatus::Ok;
+}
+
+// The error for a field that does not fit its type; quoted text is shown
+// with its quotes.
+InputError fieldError(const std::string& record, int line, bool quoted, const std::string& text,
+                      const char* problem) {
+  return InputError(record, line, quoted ? "'" + text + "'" : text, problem);
+}
+
+}  // namespace
+
+InputError::InputError(std::string record, int line, std::string text, std::string problem)
+    : std::runtime_error(formatMessage(record, line, text, problem)),
+      record_(std::move(record)),
+      line_(line),
+      text_(std::move(text)),
+      problem_(std::move(problem)) {}
+
+RecordReader::RecordReader(std::istream& in) : in_(&in) {}
+
+bool RecordReader::nextLine() {
+  if (!std::getline(*in_, line_)) {
+    line_.clear();
+    pos_ = 0;
+    return false;
+  }
+  ++lineNumber_;
+  if (!line_.empty() && line_.back() == '\r') line_.pop_back();
+  // A byte-order mark written by some Windows editors is not data.
+  if (lineNumber_ == 1 && line_.compare(0, 3, "\xEF\xBB\xBF") == 0) line_.erase(0, 3);
+  pos_ = 0;
+  return true;
+}
+
+void RecordReader::endOfFile(const std::string& recordName) const {
+  throw InputError(recordName, lineNumber_, "", kEndOfFile);
+}
+
+RecordReader::Record RecordReader::record(std::string_view name) {
+  Record r(*this, name);
+  afterValue_ = false;
+  slashSeen_ = false;
+  pendingRepeat_ = 0;
+  if (!nextLine()) endOfFile(r.name_);
+  return r;
+}
+
+std::string RecordReader::fixedLine(int width, std::string_view name) {
+  if (!nextLine()) endOfFile(std::string(name));
+  std::size_t w = width > 0 ? static_cast<std::size_t>(width) : 0;
+  std::string result = line_.substr(0, w);
+  result.resize(w, ' ');
+  pos_ = line_.size();
+  afterValue_ = false;
+  slashSeen_ = false;
+  pendingRepeat_ = 0;
+  return result;
+}
+
+bool RecordReader::atEnd() {
+  return in_->peek() == std::char_traits<char>::eof();
+}
+
+// Text between quotes; pos_ is at the opening quote. A doubled quote stands
+// for one; the text may go on over the line end.
+std::string RecordReader::scanQuoted(const std::string& recordName) {
+  const char quote = line_[pos_++];
+  std::string text;
+  for (;;) {
+    if (pos_ >= line_.size()) {
+      if (!nextLine()) endOfFile(recordName);
+      continue;
+    }
+    char c = line_[pos_++];
+    if (c != quote) {
+      text += c;
+    } else if (pos_ < line_.size() && line_[pos_] == quote) {
+      text += quote;
+      ++pos_;
+    } else {
+      break;
+    }
+  }
+  if (pos_ < line_.size() && !endsUnquoted(line_[pos_])) {
+    std::size_t end = pos_;
+    while (end < line_.size() && !endsUnquoted(line_[end])) ++end;
+    throw InputError(recordName, lineNumber_, quote + text + quote + line_.substr(pos_, end - pos_),
+                     "INVALID TEXT");
+  }
+  return text;
+}
+
+// A value starting at pos_ (not a separator): quoted text, an unquoted item,
+// or r*item / r* (a repeat, of which the first copy is returned).
+RecordReader::Token RecordReader::scanValue(const std::string& recordName) {
+  Token tok;
+  tok.line = lineNumber_;
+  std::size_t digitsEnd = pos_;
+  while (digitsEnd < line_.size() && isDigit(line_[digitsEnd])) ++digitsEnd;
+  int repeat = 1;
+  if (digitsEnd > pos_ && digitsEnd < line_.size() && line_[digitsEnd] == '*') {
+    std::string_view count(line_.data() + pos_, digitsEnd - pos_);
+    if (parseInteger(count, repeat) != NumberStatus::Ok || repeat < 1) {
+      throw InputError(recordName, lineNumber_, std::string(count) + "*", "INVALID REPEAT COUNT");
+    }
+    pos_ = digitsEnd + 1;
+  }
+  if (pos_ < line_.size() && (line_[pos_] == '\'' || line_[pos_] == '"')) {
+    tok.null = false;
+    tok.quoted = true;
+    tok.text = scanQuoted(recordName);
+  } else {
+    std::size_t end = pos_;
+    while (end < line_.size() && !endsUnquoted(line_[end])) ++end;
+    // Nothing after the star: r null fields.
+    tok.null = end == pos_;
+    tok.text = line_.substr(pos_, end - pos_);
+    pos_ = end;
+  }
+  if (repeat > 1) {
+    pendingRepeat_ = repeat - 1;
+    pendingToken_ = tok;
+  }
+  return tok;
+}
+
+RecordReader::Token RecordReader::nextToken(const std::string& recordName) {
+  if (slashSeen_) return Token{};
+  if (pendingRepeat_ > 0) {
+    --pendingRepeat_;
+    return pendingToken_;
+  }
+  for (;;) {
+    while (pos_ < line_.size() && isBlank(line_[pos_])) ++pos_;
+    if (pos_ >= line_.size()) {
+      if (!nextLine()) endOfFile(recordName);
+      continue;
+    }
+    const char c = line_[pos_];
+    if (c == ',') {
+      ++pos_;
+      if (afterValue_) {
+        afterValue_ = false;  // the separator of the value before
+        continue;
+      }
+      return Token{};
+    }
+    if (c == '/') {
+      ++pos_;
+      slashSeen_ = true;
+      return Token{};
+    }
+    afterValue_ = true;
+    return scanValue(recordName);
+  }
+}
+
+int RecordReader::Record::integer(int current) {
+  Token tok = reader_->nextToken(name_);
+  if (tok.null) return current;
+  int value = 0;
+  NumberStatus st = tok.quoted ? NumberStatus::NotANumber : parseInteger(tok.text, value);
+  if (st == NumberStatus::Ok) return value;
+  double real = 0.0;
+  const char* problem = st == NumberStatus::OutOfRange ? "INTEGER OUT OF RANGE"
+                        : !tok.quoted && parseReal(tok.text, real) != NumberStatus::NotANumber
+                            ? kExpectedInteger
+                            : kExpectedNumber;
+  throw fieldError(name_, tok.line, tok.quoted, tok.text, problem);
+}
+
+double RecordReader::Record::real(double current) {
+  Token tok = reader_->nextToken(name_);
+  if (tok.null) return current;
+  double value = 0.0;
+  NumberStatus st = tok.quoted ? NumberStatus::NotANumber : parseReal(tok.text, value);
+  if (st == NumberStatus::Ok) return value;
+  const char* problem = st == NumberStatus::OutOfRange         ? "NUMBER OUT OF RANGE"
+                        : !tok.quoted && isNonFiniteWord(tok.text) ? "NON-FINITE NUMBER NOT ALLOWED"
+                                                                   : kExpectedNumber;
+  throw fieldError(name_, tok.line, tok.quoted, tok.text, problem);
+}
+
+std::string RecordReader::Record::text(int width, std::string_view current) {
+  Token tok = reader_->nextToken(name_);
+  if (tok.null) return std::string(current);
+  if (width >= 0 && tok.text.size() > static_cast<std::size_t>(width)) tok.text.resize(width);
+  return tok.text;
+}
+
+}  // namespace korven::textio

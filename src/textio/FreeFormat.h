@@ -1,0 +1,97 @@
+// Reader of the input data file and of the intermediate files: a sequence of
+// free-format (list-directed) records. Every record starts on a new line;
+// fields are separated by blanks or commas and may continue over several
+// lines; what is left on the last line used is ignored. Text fields are
+// enclosed in apostrophes (a doubled apostrophe stands for one). Numbers are
+// accepted as a Fortran list-directed read accepts them: a sign, E or D
+// exponents, repeat counts r*value, null values (r*, adjacent commas) and
+// the slash that ends a record.
+#pragma once
+
+#include <istream>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace korven::textio {
+
+// Raised for malformed input: which record was being read, the line of the
+// file and the offending text.
+class InputError : public std::runtime_error {
+ public:
+  InputError(std::string record, int line, std::string text, std::string problem);
+  const std::string& record() const { return record_; }
+  int line() const { return line_; }
+  const std::string& text() const { return text_; }
+  const std::string& problem() const { return problem_; }
+
+ private:
+  std::string record_;
+  int line_;
+  std::string text_;
+  std::string problem_;
+};
+
+class RecordReader {
+ public:
+  // `in` must outlive the reader.
+  explicit RecordReader(std::istream& in);
+
+  // One free-format record. Obtained from RecordReader::record; reading a
+  // field may take further lines. A null field (adjacent commas, r*, or
+  // any field after a slash) leaves the value given as `current`.
+  class Record {
+   public:
+    int integer(int current = 0);
+    double real(double current = 0.0);
+    // A text field: quoted, or unquoted up to the next blank or comma.
+    // Cut to `width` characters (not padded).
+    std::string text(int width, std::string_view current = {});
+
+   private:
+    friend class RecordReader;
+    Record(RecordReader& reader, std::string_view name) : reader_(&reader), name_(name) {}
+    RecordReader* reader_;
+    std::string name_;
+  };
+
+  // Starts a new record named for error messages ("CONTROL RECORD").
+  Record record(std::string_view name);
+
+  // A fixed-width text record: the whole next line, cut to `width`
+  // characters and padded with blanks to `width`.
+  std::string fixedLine(int width, std::string_view name);
+
+  // True when no further line can be read.
+  bool atEnd();
+
+  // Line number (1-based) of the line last read, 0 before the first.
+  int lineNumber() const { return lineNumber_; }
+
+ private:
+  friend class Record;
+  // One field of a record: a value (its text as read) or a null.
+  struct Token {
+    bool null = true;
+    bool quoted = false;
+    std::string text;
+    int line = 0;
+  };
+  Token nextToken(const std::string& recordName);
+  Token scanValue(const std::string& recordName);
+  std::string scanQuoted(const std::string& recordName);
+  bool nextLine();
+  [[noreturn]] void endOfFile(const std::string& recordName) const;
+
+  std::istream* in_;
+  std::string line_;
+  std::size_t pos_ = 0;
+  int lineNumber_ = 0;
+  bool afterValue_ = false;   // a value was read and its comma not yet seen
+  bool slashSeen_ = false;    // the current record was ended by '/'
+  int pendingRepeat_ = 0;     // values left of an r*value repeat
+  Token pendingToken_;        // the repeated value (null for r*)
+};
+
+}  // namespace korven::textio

@@ -1,0 +1,126 @@
+// Formatted output in the report layout notation: a layout is a parenthesised
+// list of edit descriptors with Fortran formatted-WRITE semantics
+// ('text', nX, /, In, In.m, Fw.d, Ew.d, Dw.d, kP, An, A, L1, n(...), $).
+// A layout is parsed once into a Layout and then applied to values any
+// number of times through an OutputChannel.
+#pragma once
+
+#include <concepts>
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korven::textio {
+
+// One value handed to a layout: integer, real, text or logical.
+struct FieldValue {
+  enum class Kind : std::uint8_t { Integer, Real, Text, Logical };
+  Kind kind;
+  std::int64_t integer = 0;
+  double real = 0.0;
+  std::string_view text;
+  bool logical = false;
+
+  FieldValue(bool b) : kind(Kind::Logical), logical(b) {}
+  template <std::integral T>
+    requires(!std::same_as<T, bool>)
+  FieldValue(T v) : kind(Kind::Integer), integer(static_cast<std::int64_t>(v)) {}
+  template <std::floating_point T>
+  FieldValue(T v) : kind(Kind::Real), real(static_cast<double>(v)) {}
+  FieldValue(std::string_view s) : kind(Kind::Text), text(s) {}
+  FieldValue(const std::string& s) : kind(Kind::Text), text(s) {}
+  FieldValue(const char* s) : kind(Kind::Text), text(s) {}
+};
+
+// A parsed layout. Construction throws std::invalid_argument on a layout
+// that cannot be parsed (a programming error, never an input error).
+class Layout {
+ public:
+  explicit Layout(std::string_view text);
+  ~Layout();
+  Layout(Layout&&) noexcept;
+  Layout& operator=(Layout&&) noexcept;
+  Layout(const Layout&) = delete;
+  Layout& operator=(const Layout&) = delete;
+
+  // Formats the values; every completed record (line) is passed to
+  // `line`, and the text of a record left open by '$' is returned in
+  // `open` (empty otherwise). `open` holds on entry the text of a record
+  // left open by the previous write, which this write continues.
+  void format(std::span<const FieldValue> values, std::string& open,
+              std::vector<std::string>& lines, bool& leftOpen) const;
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+// A text output file (report, plot-data file, iteration-monitoring file,
+// intermediate files). Each write starts a new line unless the previous
+// write ended with '$'.
+class OutputChannel {
+ public:
+  OutputChannel();
+  ~OutputChannel();
+  OutputChannel(const OutputChannel&) = delete;
+  OutputChannel& operator=(const OutputChannel&) = delete;
+
+  // Opens (creates or truncates) a file. Returns false when it cannot.
+  bool open(const std::string& path);
+  // Writes to a caller-owned stream instead of a file (tests, stderr).
+  void attach(std::ostream& stream);
+  // Ends an open record, flushes and closes the file (or detaches).
+  void close();
+  bool isOpen() const;
+  void flush();
+
+  // Formatted write of one or more records.
+  void writeValues(const Layout& layout, std::span<const FieldValue> values);
+  template <class... Args>
+  void write(const Layout& layout, const Args&... args) {
+    if constexpr (sizeof...(Args) == 0) {
+      writeValues(layout, {});
+    } else {
+      const FieldValue values[] = {FieldValue(args)...};
+      writeValues(layout, std::span<const FieldValue>(values, sizeof...(Args)));
+    }
+  }
+
+  // A free-format (list-directed) record: the values separated by one
+  // blank, with a leading blank, on one line. Reals are written with the
+  // shortest text that reads back to the same value.
+  void writeFreeValues(std::span<const FieldValue> values);
+  template <class... Args>
+  void writeFree(const Args&... args) {
+    const FieldValue values[] = {FieldValue(args)...};
+    writeFreeValues(std::span<const FieldValue>(values, sizeof...(Args)));
+  }
+
+  // Pieces of a record built step by step (number writers): text is
+  // appended to the open record; endRecord() ends it.
+  void append(std::string_view text);
+  void endRecord();
+
+ private:
+  void emit(const std::string& line);
+  std::ostream* stream_ = nullptr;
+  std::unique_ptr<std::ostream> owned_;
+  std::string open_;
+  bool recordOpen_ = false;
+  std::vector<std::string> lines_;  // scratch, reused between writes
+};
+
+}  // namespace korven::textio
+
+// A layout parsed once, at first use, where it is written:
+//   report.write(KLAYOUT("(6X,'N = ',I5)"), n);
+#define KLAYOUT(text)                                              \
+  ([]() -> const ::korven::textio::Layout& {                      \
+    static const ::korven::textio::Layout parsedLayout{text};     \
+    return parsedLayout;                                          \
+  }())

@@ -1,0 +1,217 @@
+#include "textio/FreeFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+
+namespace korven::textio {
+namespace {
+
+// A reader over an in-memory file.
+struct File {
+  explicit File(std::string text) : in(std::move(text)), reader(in) {}
+  std::istringstream in;
+  RecordReader reader;
+};
+
+// Expects `action` to throw InputError with the given line, text and problem.
+template <class F>
+void expectInputError(F action, int line, const std::string& text, const std::string& problem) {
+  try {
+    action();
+    ADD_FAILURE() << "no InputError for " << problem;
+  } catch (const InputError& e) {
+    EXPECT_EQ(e.line(), line) << e.what();
+    EXPECT_EQ(e.text(), text) << e.what();
+    EXPECT_EQ(e.problem(), problem) << e.what();
+  }
+}
+
+TEST(FreeFormat, SeparatorsAndContinuationOverLines) {
+  File f("1,2 3\t4\n\n   \n5,\n6\n7 8 9\n10\n");
+  auto r = f.reader.record("CONTROL RECORD");
+  for (int expected = 1; expected <= 6; ++expected) EXPECT_EQ(r.integer(), expected);
+  EXPECT_EQ(f.reader.lineNumber(), 5);
+  // The next record starts on a fresh line; 8 and 9 of line 6 are ignored.
+  auto r2 = f.reader.record("WALL RECORD");
+  EXPECT_EQ(r2.integer(), 7);
+  EXPECT_EQ(f.reader.record("NEXT").integer(), 10);
+  EXPECT_EQ(f.reader.lineNumber(), 7);
+  EXPECT_TRUE(f.reader.atEnd());
+}
+
+TEST(FreeFormat, CommasMakeNullsOnlyWhenNotSeparatingAValue) {
+  // Cases checked against a Fortran list-directed read of three integers.
+  File f("1,\n,3 4\n1 2\n,3\n,5,6\n,,\n1 2 3 ,\n2*,5\n1 /\n4 5 6\n");
+  auto read3 = [&](int a, int b, int c) {
+    auto r = f.reader.record("R");
+    EXPECT_EQ(r.integer(-1), a);
+    EXPECT_EQ(r.integer(-1), b);
+    EXPECT_EQ(r.integer(-1), c);
+  };
+  read3(1, -1, 3);
+  read3(1, 2, 3);
+  read3(-1, 5, 6);
+  read3(-1, -1, 1);
+  read3(-1, -1, 5);
+  read3(1, -1, -1);  // the slash nulls the rest; the 4 5 6 line is not touched
+  read3(4, 5, 6);
+  EXPECT_TRUE(f.reader.atEnd());
+}
+
+TEST(FreeFormat, RepeatCountsAndSlash) {
+  File f("3*0 2*1.5 4\n2* 7\n5*9\n1 2\n3*'AB' x/\n");
+  auto r = f.reader.record("R");
+  EXPECT_EQ(r.integer(5), 0);
+  EXPECT_EQ(r.integer(5), 0);
+  EXPECT_EQ(r.real(5), 0.0);
+  EXPECT_EQ(r.real(), 1.5);
+  EXPECT_EQ(r.real(), 1.5);
+  EXPECT_EQ(r.integer(), 4);
+  auto r2 = f.reader.record("R");
+  EXPECT_EQ(r2.real(8.0), 8.0);
+  EXPECT_EQ(r2.real(8.0), 8.0);
+  EXPECT_EQ(r2.integer(), 7);
+  // A repeat not used up is dropped when the next record starts.
+  auto r3 = f.reader.record("R");
+  EXPECT_EQ(r3.integer(), 9);
+  EXPECT_EQ(f.reader.record("R").integer(), 1);
+  auto r5 = f.reader.record("R");
+  EXPECT_EQ(r5.text(8), "AB");
+  EXPECT_EQ(r5.text(8), "AB");
+  EXPECT_EQ(r5.text(8), "AB");
+  EXPECT_EQ(r5.text(8), "x");
+  // After the slash every field keeps its current value, without reading on.
+  EXPECT_EQ(r5.text(8, "OLD"), "OLD");
+  EXPECT_EQ(r5.integer(42), 42);
+  EXPECT_TRUE(f.reader.atEnd());
+}
+
+TEST(FreeFormat, RealForms) {
+  File f("1 1. .5 -2.5E+03 1.5D+03 1.5d3 1E5 +3 1.5+3 1.5-3 +.5e-2 1e-400 -7\n");
+  auto r = f.reader.record("R");
+  for (double expected : {1.0, 1.0, 0.5, -2500.0, 1500.0, 1500.0, 1e5, 3.0, 1500.0, 1.5e-3,
+                          0.005, 0.0, -7.0}) {
+    EXPECT_DOUBLE_EQ(r.real(), expected);
+  }
+}
+
+TEST(FreeFormat, IntegersWithSignAndLimits) {
+  File f("+5 -12 2147483647 -2147483648\n");
+  auto r = f.reader.record("R");
+  EXPECT_EQ(r.integer(), 5);
+  EXPECT_EQ(r.integer(), -12);
+  EXPECT_EQ(r.integer(), 2147483647);
+  EXPECT_EQ(r.integer(), -2147483647 - 1);
+}
+
+TEST(FreeFormat, QuotedAndUnquotedText) {
+  File f("'it''s' \"a\"\"b\" 'x, y/z' plain,next/ 'ABCDEFGHIJ'\n'two\nlines' 3\n");
+  auto r = f.reader.record("R");
+  EXPECT_EQ(r.text(20), "it's");
+  EXPECT_EQ(r.text(20), "a\"b");
+  EXPECT_EQ(r.text(20), "x, y/z");
+  EXPECT_EQ(r.text(20), "plain");
+  EXPECT_EQ(r.text(20), "next");
+  EXPECT_EQ(r.text(20, "KEEP"), "KEEP");  // after the slash
+  auto r2 = f.reader.record("R");
+  EXPECT_EQ(r2.text(20), "twolines");  // the line end adds nothing
+  EXPECT_EQ(r2.integer(), 3);
+  File cut("'ABCDEFGHIJ'\n");
+  EXPECT_EQ(cut.reader.record("R").text(4), "ABCD");
+}
+
+TEST(FreeFormat, CarriageReturnsAreIgnored) {
+  File f("TITLE LINE\r\n1,2\r\n\r\n3 'T'\r\n4\r\n");
+  EXPECT_EQ(f.reader.fixedLine(12, "TITLE"), "TITLE LINE  ");
+  auto r = f.reader.record("R");
+  EXPECT_EQ(r.integer(), 1);
+  EXPECT_EQ(r.integer(), 2);
+  EXPECT_EQ(r.integer(), 3);
+  EXPECT_EQ(r.text(5), "T");
+  EXPECT_EQ(f.reader.record("R").integer(), 4);
+  EXPECT_TRUE(f.reader.atEnd());
+}
+
+TEST(FreeFormat, FixedLinePadsCutsAndKeepsBlankLines) {
+  File f("ABCDEFGHIJ\n\n  X  \nLAST");
+  EXPECT_EQ(f.reader.fixedLine(4, "T"), "ABCD");
+  EXPECT_EQ(f.reader.fixedLine(3, "T"), "   ");
+  EXPECT_EQ(f.reader.fixedLine(7, "T"), "  X    ");
+  EXPECT_FALSE(f.reader.atEnd());
+  EXPECT_EQ(f.reader.fixedLine(4, "T"), "LAST");  // no line end after the last line
+  EXPECT_TRUE(f.reader.atEnd());
+  expectInputError([&] { f.reader.fixedLine(4, "TITLE"); }, 4, "", "UNEXPECTED END OF FILE");
+}
+
+TEST(FreeFormat, AtEndDoesNotConsumeAndLineNumbersCount) {
+  File f("1 2\n3\n");
+  EXPECT_EQ(f.reader.lineNumber(), 0);
+  EXPECT_FALSE(f.reader.atEnd());
+  EXPECT_FALSE(f.reader.atEnd());
+  EXPECT_EQ(f.reader.record("R").integer(), 1);
+  EXPECT_EQ(f.reader.lineNumber(), 1);
+  EXPECT_FALSE(f.reader.atEnd());
+  EXPECT_EQ(f.reader.record("R").integer(), 3);
+  EXPECT_TRUE(f.reader.atEnd());
+}
+
+TEST(FreeFormat, NumberErrorsNameTheLineAndText) {
+  {
+    File f("1 2\n\n2.5\n");
+    auto r = f.reader.record("CONTROL RECORD");
+    r.integer();
+    r.integer();
+    try {
+      r.integer();
+      ADD_FAILURE();
+    } catch (const InputError& e) {
+      EXPECT_STREQ(e.what(), "CONTROL RECORD, LINE 3: EXPECTED AN INTEGER, FOUND '2.5'");
+      EXPECT_EQ(e.record(), "CONTROL RECORD");
+    }
+  }
+  auto one = [](const std::string& text, bool integer) {
+    return [text, integer] {
+      File f("\n" + text + "\n");
+      f.reader.fixedLine(1, "T");
+      auto r = f.reader.record("R");
+      if (integer) r.integer(); else r.real();
+    };
+  };
+  expectInputError(one("1E5", true), 2, "1E5", "EXPECTED AN INTEGER");
+  expectInputError(one("1.5D3", true), 2, "1.5D3", "EXPECTED AN INTEGER");
+  expectInputError(one("ABC", true), 2, "ABC", "EXPECTED A NUMBER");
+  expectInputError(one("12abc", true), 2, "12abc", "EXPECTED A NUMBER");
+  expectInputError(one("2147483648", true), 2, "2147483648", "INTEGER OUT OF RANGE");
+  expectInputError(one("'7'", true), 2, "'7'", "EXPECTED A NUMBER");
+  expectInputError(one("12abc", false), 2, "12abc", "EXPECTED A NUMBER");
+  for (const char* bad : {"-", "+", ".", "E5", "1.e", "1.5e", "0x10", "1..2", "1.5E+"}) {
+    expectInputError(one(bad, false), 2, bad, "EXPECTED A NUMBER");
+  }
+  expectInputError(one("NaN", false), 2, "NaN", "NON-FINITE NUMBER NOT ALLOWED");
+  expectInputError(one("-Infinity", false), 2, "-Infinity", "NON-FINITE NUMBER NOT ALLOWED");
+  expectInputError(one("1e400", false), 2, "1e400", "NUMBER OUT OF RANGE");
+  expectInputError(one("0*5", true), 2, "0*", "INVALID REPEAT COUNT");
+  expectInputError(one("'ab'cd", false), 2, "'ab'cd", "INVALID TEXT");
+}
+
+TEST(FreeFormat, EndOfFileInsideARecord) {
+  File f("1 2\n3\n\n");
+  auto r = f.reader.record("WALL RECORD");
+  r.integer();
+  r.integer();
+  r.integer();
+  // Blank lines are skipped looking for the fourth field; the message names
+  // the last line of the file.
+  expectInputError([&] { r.real(); }, 3, "", "UNEXPECTED END OF FILE");
+  File g("1\n");
+  g.reader.record("R").integer();
+  expectInputError([&] { g.reader.record("NEXT"); }, 1, "", "UNEXPECTED END OF FILE");
+  File h("'open quote\n");
+  expectInputError([&] { h.reader.record("R").text(10); }, 1, "", "UNEXPECTED END OF FILE");
+}
+
+}  // namespace
+}  // namespace korven::textio
