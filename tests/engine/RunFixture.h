@@ -1,0 +1,84 @@
+// A run of the engine in a temporary directory, with NAMES.dat written and
+// the clock fixed, for tests of whole runs.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "engine/Entry.h"
+
+namespace korven::testing {
+
+inline std::string readFile(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+inline int countOf(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (std::size_t pos = text.find(what); pos != std::string::npos;
+       pos = text.find(what, pos + what.size())) {
+    ++n;
+  }
+  return n;
+}
+
+class RunDir : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = std::filesystem::temp_directory_path() /
+           (std::string("korven_") + info->test_suite_name() + "_" + info->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override {
+    if (!HasFailure()) std::filesystem::remove_all(dir_);
+  }
+
+  std::filesystem::path path(const std::string& name) const { return dir_ / name; }
+
+  void writeNames(const std::string& inputName = "wall.dat") {
+    std::ofstream names(path("NAMES.dat"), std::ios::binary);
+    names << "9.9.9\nheader one\nheader two\n0\n"
+          << path(inputName).string() << "\n"
+          << path("wall.out").string() << "\n"
+          << path("wall.plt").string() << "\n"
+          << path("wall.itr").string() << "\n"
+          << path("wall.pys").string() << "\n"
+          << path("wall.epf").string() << "\n";
+  }
+
+  RunOutcome run(const std::string& input) {
+    {
+      std::ofstream f(path("wall.dat"), std::ios::binary);
+      f << input;
+    }
+    writeNames();
+    return runNames();
+  }
+
+  RunOutcome runNames() {
+    RunOptions options;
+    options.namesFile = path("NAMES.dat").string();
+    options.clock = [] { return LocalTime{2024, 3, 5, 9, 7, 3}; };
+    options.err = &err_;
+    RunOutcome outcome = runAnalysis(options);
+    report_ = readFile(path("wall.out"));
+    monitor_ = readFile(path("wall.itr"));
+    plot_ = readFile(path("wall.plt"));
+    return outcome;
+  }
+
+  std::filesystem::path dir_;
+  std::ostringstream err_;
+  std::string report_, monitor_, plot_;
+};
+
+}  // namespace korven::testing
