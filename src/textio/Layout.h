@@ -57,6 +57,7 @@ class Layout {
   struct Impl;
 
  private:
+  friend class OutputChannel;  // runs the layout straight into its record
   std::unique_ptr<Impl> impl_;
 };
 
@@ -109,10 +110,10 @@ class OutputChannel {
  private:
   void emit(const std::string& line);
   std::ostream* stream_ = nullptr;
+  std::unique_ptr<char[]> buffer_;     // file buffer; outlives owned_
   std::unique_ptr<std::ostream> owned_;
-  std::string open_;
+  std::string open_;                   // the current record, reused
   bool recordOpen_ = false;
-  std::vector<std::string> lines_;  // scratch, reused between writes
 };
 
 }  // namespace korven::textio

@@ -1,0 +1,31 @@
+// Field formatters shared by the layout writer and the number writers. Each
+// appends exactly one field to `out`; a value that does not fit is shown as
+// asterisks filling the field.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace korven::textio::detail {
+
+// Iw or Iw.m (minDigits < 0: no minimum). Iw.0 of zero prints blanks only.
+void appendInteger(std::string& out, int w, int minDigits, std::int64_t n);
+
+// Fw.d with scale factor kP: the decimal value times 10^k, with d decimals.
+// The shift is done on the exact decimal expansion, so no extra rounding
+// error is introduced by the scale factor.
+void appendFixed(std::string& out, int w, int d, int scale, double x);
+
+// Ew.d / Dw.d (letter 'E' or 'D'), with exponent width e (0: default, two
+// digits, and three digits without the letter beyond 99) and scale factor kP.
+void appendExponent(std::string& out, int w, int d, int e, int scale, char letter, double x);
+
+// An (w >= 0): the leftmost w characters, or right-justified when shorter.
+// Plain A (w < 0): the text as it is.
+void appendText(std::string& out, int w, std::string_view text);
+
+// n blanks (nothing when n < 1).
+void appendBlanks(std::string& out, int n);
+
+}  // namespace korven::textio::detail

@@ -1,0 +1,548 @@
+#include "textio/Layout.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <limits>
+#include <ostream>
+#include <stdexcept>
+
+#include "textio/FieldFormat.h"
+
+namespace korven::textio {
+
+// ---------------------------------------------------------------------------
+// Parsed form
+
+namespace {
+
+enum class Op : std::uint8_t {
+  Literal,  // 'text'
+  Skip,     // nX
+  Slash,    // /
+  Dollar,   // $ : leave the record open
+  Colon,    // : : stop here when no value is left
+  Scale,    // kP
+  Integer,  // Iw, Iw.m
+  Fixed,    // Fw.d
+  Exponent, // Ew.d, Ew.dEe, Dw.d
+  Text,     // A, An
+  Logical,  // Lw
+  Group,    // n(...)
+};
+
+struct Node {
+  Op op = Op::Literal;
+  int repeat = 1;
+  int w = 0;       // width; Skip: count; Scale: k; Text: -1 for plain A
+  int d = 0;       // decimals; Integer: minimum digits (-1: none)
+  int e = 0;       // exponent digits (0: default)
+  char letter = 'E';
+  std::string text;
+  std::vector<Node> items;
+
+  bool takesValue() const {
+    return op == Op::Integer || op == Op::Fixed || op == Op::Exponent || op == Op::Text ||
+           op == Op::Logical;
+  }
+};
+
+bool anyValueItem(const std::vector<Node>& items) {
+  for (const Node& n : items) {
+    if (n.takesValue() || (n.op == Op::Group && anyValueItem(n.items))) return true;
+  }
+  return false;
+}
+
+class Parser {
+ public:
+  explicit Parser(std::string_view source) : source_(source) {
+    // Blanks outside quoted literals carry no meaning.
+    char quote = 0;
+    for (char c : source) {
+      if (quote != 0) {
+        text_.push_back(c);
+        if (c == quote) quote = 0;  // a doubled quote reopens at once below
+      } else if (c == '\'' || c == '"') {
+        quote = c;
+        text_.push_back(c);
+      } else if (c != ' ' && c != '\t') {
+        text_.push_back(c);
+      }
+    }
+  }
+
+  std::vector<Node> parse() {
+    if (text_.empty() || text_.front() != '(') fail("layout must start with '('");
+    pos_ = 1;
+    std::vector<Node> items = parseList();
+    if (pos_ != text_.size()) fail("text after the closing ')'");
+    return items;
+  }
+
+ private:
+  [[noreturn]] void fail(const char* why) const {
+    throw std::invalid_argument("bad layout " + std::string(source_) + ": " + why);
+  }
+  bool atEnd() const { return pos_ >= text_.size(); }
+  char peek() const { return atEnd() ? '\0' : text_[pos_]; }
+  char upper() const {
+    const char c = peek();
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  bool digit() const { return peek() >= '0' && peek() <= '9'; }
+
+  int number() {
+    if (!digit()) fail("number expected");
+    int v = 0;
+    while (digit()) {
+      v = v * 10 + (peek() - '0');
+      if (v > 100000) fail("number too large");
+      ++pos_;
+    }
+    return v;
+  }
+
+  // Items up to and including the matching ')'.
+  std::vector<Node> parseList() {
+    std::vector<Node> items;
+    for (;;) {
+      while (peek() == ',') ++pos_;
+      if (atEnd()) fail("missing ')'");
+      if (peek() == ')') {
+        ++pos_;
+        return items;
+      }
+      items.push_back(parseItem());
+    }
+  }
+
+  Node parseItem() {
+    Node n;
+    const char c = peek();
+    if (c == '\'' || c == '"') {
+      n.op = Op::Literal;
+      n.text = quoted(c);
+      return n;
+    }
+    int sign = 1;
+    if (c == '-' || c == '+') {
+      sign = c == '-' ? -1 : 1;
+      ++pos_;
+      if (!digit()) fail("digits expected after sign");
+    }
+    const bool counted = digit();
+    const int count = counted ? number() : 1;
+    if (sign < 0 && upper() != 'P') fail("sign allowed only before P");
+    if (counted && count == 0 && upper() != 'P') fail("zero repeat count");
+    const char k = upper();
+    ++pos_;
+    switch (k) {
+      case 'X': n.op = Op::Skip; n.w = count; return n;
+      case 'P':
+        if (!counted) fail("P needs a scale factor");
+        n.op = Op::Scale;
+        n.w = sign * count;
+        return n;
+      case '/': n.op = Op::Slash; n.repeat = count; return n;
+      case '$':
+      case '\\': n.op = Op::Dollar; return n;
+      case ':': n.op = Op::Colon; return n;
+      case 'H': {  // nH Hollerith literal: the next n characters as they stand
+        if (!counted || pos_ + static_cast<std::size_t>(count) > text_.size()) fail("bad H literal");
+        n.op = Op::Literal;
+        n.text = text_.substr(pos_, static_cast<std::size_t>(count));
+        pos_ += static_cast<std::size_t>(count);
+        return n;
+      }
+      case '(':
+        n.op = Op::Group;
+        n.repeat = count;
+        n.items = parseList();
+        return n;
+      case 'I':
+        n.op = Op::Integer;
+        n.repeat = count;
+        n.w = number();
+        n.d = -1;
+        if (peek() == '.') {
+          ++pos_;
+          n.d = number();
+        }
+        break;
+      case 'F':
+      case 'E':
+      case 'D':
+        n.op = k == 'F' ? Op::Fixed : Op::Exponent;
+        n.letter = k;
+        n.repeat = count;
+        n.w = number();
+        if (peek() != '.') fail("w.d expected");
+        ++pos_;
+        n.d = number();
+        if (k == 'E' && upper() == 'E' && pos_ + 1 < text_.size() && text_[pos_ + 1] >= '0' &&
+            text_[pos_ + 1] <= '9') {
+          ++pos_;
+          n.e = number();
+          if (n.e == 0) fail("zero exponent width");
+        }
+        break;
+      case 'A':
+        n.op = Op::Text;
+        n.repeat = count;
+        n.w = digit() ? number() : -1;
+        break;
+      case 'L':
+        n.op = Op::Logical;
+        n.repeat = count;
+        n.w = digit() ? number() : 1;
+        break;
+      default: fail("unknown edit descriptor");
+    }
+    if (n.w == 0) fail("zero field width");
+    return n;
+  }
+
+  std::string quoted(char q) {
+    std::string out;
+    ++pos_;
+    for (;;) {
+      if (atEnd()) fail("unterminated literal");
+      const char c = text_[pos_++];
+      if (c == q) {
+        if (peek() == q) {  // doubled quote stands for one
+          out.push_back(q);
+          ++pos_;
+          continue;
+        }
+        return out;
+      }
+      out.push_back(c);
+    }
+  }
+
+  std::string_view source_;
+  std::string text_;
+  std::size_t pos_ = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Execution
+
+// Receives each completed record; the record text may be consumed.
+struct RecordSink {
+  virtual void line(std::string& record) = 0;
+
+ protected:
+  ~RecordSink() = default;
+};
+
+// Text shown for a value given to an A edit that is not text, and for a
+// free-format record: integers as integers, reals as the shortest text that
+// reads back to the same double (upper-case E), logicals as T/F.
+void appendFree(std::string& out, const FieldValue& v) {
+  switch (v.kind) {
+    case FieldValue::Kind::Text: out.append(v.text); return;
+    case FieldValue::Kind::Logical: out.push_back(v.logical ? 'T' : 'F'); return;
+    case FieldValue::Kind::Integer: {
+      char buf[24];
+      out.append(buf, static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, v.integer).ptr - buf));
+      return;
+    }
+    case FieldValue::Kind::Real: {
+      if (std::isnan(v.real)) {
+        out.append("NaN");
+        return;
+      }
+      if (std::isinf(v.real)) {
+        out.append(v.real < 0 ? "-Infinity" : "Infinity");
+        return;
+      }
+      char buf[40];
+      char* end = std::to_chars(buf, buf + sizeof buf, v.real).ptr;
+      for (char* p = buf; p != end; ++p) {
+        if (*p == 'e') *p = 'E';
+      }
+      out.append(buf, static_cast<std::size_t>(end - buf));
+      return;
+    }
+  }
+}
+
+// Value conversions when the item and the value differ in kind (the calling
+// code is expected to match them; these keep the output sensible):
+// a real given to I is truncated towards zero (NaN or out of range: the
+// field shows asterisks); an integer or logical given to F/E/D is converted
+// to double; a logical given to I is 1 or 0; text given to a numeric item
+// shows asterisks; any non-text value given to A shows its free-format text;
+// L shows T for a nonzero number or non-empty text.
+struct Run {
+  std::span<const FieldValue> values;
+  std::string& record;
+  RecordSink& sink;
+  std::size_t next = 0;
+  int scale = 0;
+  int pendingBlanks = 0;  // nX: blanks appear only when text follows them
+  bool dollar = false;
+
+  void place() {
+    if (pendingBlanks > 0) {
+      detail::appendBlanks(record, pendingBlanks);
+      pendingBlanks = 0;
+    }
+  }
+  void endRecord() {
+    sink.line(record);
+    record.clear();
+    pendingBlanks = 0;
+  }
+
+  void field(const Node& n, const FieldValue& v) {
+    place();
+    using K = FieldValue::Kind;
+    switch (n.op) {
+      case Op::Integer: {
+        std::int64_t i = 0;
+        if (v.kind == K::Integer) {
+          i = v.integer;
+        } else if (v.kind == K::Logical) {
+          i = v.logical ? 1 : 0;
+        } else if (v.kind == K::Real && std::isfinite(v.real) && std::fabs(v.real) < 9.2e18) {
+          i = static_cast<std::int64_t>(v.real);
+        } else {
+          record.append(static_cast<std::size_t>(n.w), '*');
+          return;
+        }
+        detail::appendInteger(record, n.w, n.d, i);
+        return;
+      }
+      case Op::Fixed:
+      case Op::Exponent: {
+        double x = 0.0;
+        if (v.kind == K::Real) {
+          x = v.real;
+        } else if (v.kind == K::Integer) {
+          x = static_cast<double>(v.integer);
+        } else if (v.kind == K::Logical) {
+          x = v.logical ? 1.0 : 0.0;
+        } else {
+          record.append(static_cast<std::size_t>(n.w), '*');
+          return;
+        }
+        if (n.op == Op::Fixed) {
+          detail::appendFixed(record, n.w, n.d, scale, x);
+        } else {
+          detail::appendExponent(record, n.w, n.d, n.e, scale, n.letter, x);
+        }
+        return;
+      }
+      case Op::Text:
+        if (v.kind == K::Text) {
+          detail::appendText(record, n.w, v.text);
+        } else {
+          std::string tmp;
+          appendFree(tmp, v);
+          detail::appendText(record, n.w, tmp);
+        }
+        return;
+      case Op::Logical: {
+        bool b = false;
+        switch (v.kind) {
+          case K::Logical: b = v.logical; break;
+          case K::Integer: b = v.integer != 0; break;
+          case K::Real: b = v.real != 0.0; break;
+          case K::Text: b = !v.text.empty(); break;
+        }
+        detail::appendBlanks(record, n.w - 1);
+        record.push_back(b ? 'T' : 'F');
+        return;
+      }
+      default: return;
+    }
+  }
+
+  // Runs items [from, end); false when the write ends at an item that
+  // needs a value and none is left.
+  bool exec(const std::vector<Node>& items, std::size_t from) {
+    for (std::size_t i = from; i < items.size(); ++i) {
+      const Node& n = items[i];
+      switch (n.op) {
+        case Op::Literal:
+          place();
+          record.append(n.text);
+          break;
+        case Op::Skip: pendingBlanks += n.w; break;
+        case Op::Slash:
+          for (int r = 0; r < n.repeat; ++r) endRecord();
+          break;
+        case Op::Dollar: dollar = true; break;
+        case Op::Colon:
+          if (next >= values.size()) return false;
+          break;
+        case Op::Scale: scale = n.w; break;
+        case Op::Group:
+          for (int r = 0; r < n.repeat; ++r) {
+            if (!exec(n.items, 0)) return false;
+          }
+          break;
+        default:
+          for (int r = 0; r < n.repeat; ++r) {
+            if (next >= values.size()) return false;
+            field(n, values[next++]);
+          }
+          break;
+      }
+    }
+    return true;
+  }
+};
+
+}  // namespace
+
+struct Layout::Impl {
+  std::vector<Node> items;
+  std::size_t restart = 0;  // index of the last top-level group
+
+  // Applies the layout to the values. `record` holds the open record on
+  // entry and on return (when the write ended with '$').
+  void run(std::span<const FieldValue> values, std::string& record, RecordSink& sink,
+           bool& leftOpen) const {
+    Run r{values, record, sink};
+    std::size_t from = 0;
+    for (;;) {
+      const std::size_t before = r.next;
+      if (!r.exec(items, from)) break;
+      // End of the layout: done when no value is left, or when a pass took
+      // none (the remaining values could never be written).
+      if (r.next >= values.size() || r.next == before) break;
+      // Reversion: the record ends and the layout restarts from its last
+      // top-level group; the scale factor stays in force.
+      r.endRecord();
+      from = restart;
+    }
+    leftOpen = r.dollar;
+    if (!leftOpen) r.endRecord();
+  }
+};
+
+Layout::Layout(std::string_view text) : impl_(std::make_unique<Impl>()) {
+  impl_->items = Parser(text).parse();
+  for (std::size_t i = 0; i < impl_->items.size(); ++i) {
+    if (impl_->items[i].op == Op::Group) impl_->restart = i;
+  }
+  // A restart point without value items would repeat forever; fall back to
+  // the start of the layout.
+  const std::vector<Node> tail(impl_->items.begin() + static_cast<std::ptrdiff_t>(impl_->restart),
+                               impl_->items.end());
+  if (!anyValueItem(tail)) impl_->restart = 0;
+}
+
+Layout::~Layout() = default;
+Layout::Layout(Layout&&) noexcept = default;
+Layout& Layout::operator=(Layout&&) noexcept = default;
+
+void Layout::format(std::span<const FieldValue> values, std::string& open,
+                    std::vector<std::string>& lines, bool& leftOpen) const {
+  struct Collect final : RecordSink {
+    explicit Collect(std::vector<std::string>& l) : lines(l) {}
+    void line(std::string& record) override { lines.push_back(record); }
+    std::vector<std::string>& lines;
+  } sink(lines);
+  impl_->run(values, open, sink, leftOpen);
+}
+
+// ---------------------------------------------------------------------------
+// OutputChannel
+
+namespace {
+struct StreamSink final : RecordSink {
+  explicit StreamSink(std::ostream& s) : stream(s) {}
+  void line(std::string& record) override {
+    stream.write(record.data(), static_cast<std::streamsize>(record.size()));
+    stream.put('\n');
+  }
+  std::ostream& stream;
+};
+constexpr std::size_t kFileBuffer = std::size_t{1} << 16;
+}  // namespace
+
+OutputChannel::OutputChannel() = default;
+
+OutputChannel::~OutputChannel() { close(); }
+
+bool OutputChannel::open(const std::string& path) {
+  close();
+  auto file = std::make_unique<std::ofstream>();
+  buffer_ = std::make_unique<char[]>(kFileBuffer);
+  file->rdbuf()->pubsetbuf(buffer_.get(), static_cast<std::streamsize>(kFileBuffer));
+  file->open(path, std::ios::out | std::ios::trunc);
+  if (!file->is_open()) {
+    buffer_.reset();
+    return false;
+  }
+  owned_ = std::move(file);
+  stream_ = owned_.get();
+  return true;
+}
+
+void OutputChannel::attach(std::ostream& stream) {
+  close();
+  stream_ = &stream;
+}
+
+void OutputChannel::close() {
+  if (stream_ == nullptr) return;
+  if (recordOpen_) endRecord();
+  stream_->flush();
+  owned_.reset();  // closes the file before its buffer goes
+  buffer_.reset();
+  stream_ = nullptr;
+}
+
+bool OutputChannel::isOpen() const { return stream_ != nullptr; }
+
+void OutputChannel::flush() {
+  if (stream_ != nullptr) stream_->flush();
+}
+
+void OutputChannel::emit(const std::string& line) {
+  stream_->write(line.data(), static_cast<std::streamsize>(line.size()));
+  stream_->put('\n');
+}
+
+void OutputChannel::writeValues(const Layout& layout, std::span<const FieldValue> values) {
+  if (stream_ == nullptr) return;
+  if (!recordOpen_) open_.clear();
+  StreamSink sink(*stream_);
+  layout.impl_->run(values, open_, sink, recordOpen_);
+}
+
+void OutputChannel::writeFreeValues(std::span<const FieldValue> values) {
+  if (stream_ == nullptr) return;
+  if (!recordOpen_) open_.clear();
+  for (const FieldValue& v : values) {
+    open_.push_back(' ');
+    appendFree(open_, v);
+  }
+  if (values.empty()) open_.push_back(' ');
+  recordOpen_ = true;
+  endRecord();
+}
+
+void OutputChannel::append(std::string_view text) {
+  if (stream_ == nullptr) return;
+  if (!recordOpen_) open_.clear();
+  open_.append(text);
+  recordOpen_ = true;
+}
+
+void OutputChannel::endRecord() {
+  if (stream_ == nullptr) return;
+  if (!recordOpen_) open_.clear();
+  emit(open_);
+  open_.clear();
+  recordOpen_ = false;
+}
+
+}  // namespace korven::textio

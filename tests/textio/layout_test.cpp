@@ -1,0 +1,156 @@
+// Layout writer behaviour beyond the reference table: kind conversions,
+// layout syntax errors, records left open, the channel and free-format records.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "textio/Layout.h"
+
+namespace korven::textio {
+namespace {
+
+template <class... Args>
+std::string written(std::string_view layout, const Args&... args) {
+  std::ostringstream text;
+  OutputChannel out;
+  out.attach(text);
+  out.write(Layout(layout), args...);
+  out.close();
+  return text.str();
+}
+
+TEST(Layout, ValuesOfAnotherKindAreConverted) {
+  EXPECT_EQ(written("(F6.2)", 3), "  3.00\n");          // integer to F
+  EXPECT_EQ(written("(1P,E10.3)", -2), "-2.000E+00\n");  // integer to E
+  EXPECT_EQ(written("(I4)", 7.9), "   7\n");            // real to I truncates
+  EXPECT_EQ(written("(I4)", -7.9), "  -7\n");
+  EXPECT_EQ(written("(I4)", std::nan("")), "****\n");
+  EXPECT_EQ(written("(I4)", 1e30), "****\n");
+  EXPECT_EQ(written("(F6.2)", "ab"), "******\n");
+  EXPECT_EQ(written("(A)", 12), "12\n");
+  EXPECT_EQ(written("(A6)", 2.5), "   2.5\n");
+  EXPECT_EQ(written("(L2,L2)", 0, 1.5), " F T\n");
+  EXPECT_EQ(written("(I2)", true), " 1\n");
+  EXPECT_EQ(written("(I6,F6.1)", 5u, 2.5f), "     5   2.5\n");
+}
+
+TEST(Layout, MalformedLayoutsAreRejected) {
+  for (const char* bad : {"I5", "(I5", "(I5))", "(Q5)", "(F5)", "(F5.)", "('abc)", "(I0)",
+                          "(0I3)", "(P,F5.2)", "(-I3)", "(E10.3E0)", "(3H)"}) {
+    EXPECT_THROW(Layout{bad}, std::invalid_argument) << bad;
+  }
+  EXPECT_NO_THROW(Layout("()"));
+  EXPECT_NO_THROW(Layout("(1PE12.4,0PF8.2,'a''b',\"q\",2/)"));
+}
+
+TEST(Layout, LayoutWithoutValueItemsIgnoresSurplusValues) {
+  EXPECT_EQ(written("('x')", 1, 2), "x\n");
+  EXPECT_EQ(written("(I2,'-',2('x'))", 1, 2, 3), " 1-xx\n 2-xx\n 3-xx\n");
+  EXPECT_EQ(written("()"), "\n");
+}
+
+TEST(Layout, FormatCollectsLinesAndOpenRecord) {
+  const Layout first("(1X,'a',I2,/,'b',$)");
+  const Layout second("(I3)");
+  std::string open;
+  std::vector<std::string> lines;
+  bool leftOpen = false;
+  const FieldValue one[] = {FieldValue(5)};
+  first.format(one, open, lines, leftOpen);
+  EXPECT_EQ(lines, (std::vector<std::string>{" a 5"}));
+  EXPECT_EQ(open, "b");
+  EXPECT_TRUE(leftOpen);
+  second.format(one, open, lines, leftOpen);
+  EXPECT_EQ(lines, (std::vector<std::string>{" a 5", "b  5"}));
+  EXPECT_FALSE(leftOpen);
+}
+
+TEST(Layout, ScaleFactorIsResetByEachWrite) {
+  std::ostringstream text;
+  OutputChannel out;
+  out.attach(text);
+  const Layout& scaled = KLAYOUT("(1P,E10.3)");
+  const Layout& plain = KLAYOUT("(F6.2,E10.3)");
+  out.write(scaled, 1.5);
+  out.write(plain, 1.5, 1.5);
+  out.close();
+  EXPECT_EQ(text.str(), " 1.500E+00\n  1.50 0.150E+01\n");
+}
+
+TEST(OutputChannel, CloseEndsAnOpenRecord) {
+  std::ostringstream text;
+  OutputChannel out;
+  out.attach(text);
+  out.write(Layout("(5X,'open',$)"));
+  EXPECT_EQ(text.str(), "");
+  EXPECT_TRUE(out.isOpen());
+  out.close();
+  EXPECT_FALSE(out.isOpen());
+  EXPECT_EQ(text.str(), "     open\n");
+  out.write(Layout("('after close')"));  // ignored, no stream
+  EXPECT_EQ(text.str(), "     open\n");
+}
+
+TEST(OutputChannel, PiecesAndLayoutsShareTheRecord) {
+  std::ostringstream text;
+  OutputChannel out;
+  out.attach(text);
+  out.append("ab");
+  out.write(Layout("(I3,$)"), 4);
+  out.append("cd");
+  out.endRecord();
+  out.endRecord();
+  out.write(Layout("('x',$)"));
+  out.writeFree(1);
+  out.close();
+  EXPECT_EQ(text.str(), "ab  4cd\n\nx 1\n");
+}
+
+TEST(OutputChannel, FreeRecordsReadBackExactly) {
+  std::ostringstream text;
+  OutputChannel out;
+  out.attach(text);
+  const double third = 1.0 / 3.0;
+  out.writeFree(-12, 2.5, third, 1e-300, 1.5e300, 1e6, "P-Y", false, true);
+  out.writeFree(std::numeric_limits<double>::infinity(), std::nan(""), -0.0);
+  out.close();
+  EXPECT_EQ(text.str(),
+            " -12 2.5 0.3333333333333333 1E-300 1.5E+300 1E+06 P-Y F T\n Infinity NaN -0\n");
+  EXPECT_EQ(std::strtod("0.3333333333333333", nullptr), third);
+}
+
+TEST(OutputChannel, FileIsCreatedTruncatedAndClosed) {
+  const auto path = std::filesystem::temp_directory_path() / "korven_layout_channel_test.txt";
+  {
+    std::ofstream old(path);
+    old << "old content that must go\n";
+  }
+  OutputChannel out;
+  ASSERT_TRUE(out.open(path.string()));
+  for (int i = 0; i < 20000; ++i) out.write(KLAYOUT("(I6,1X,F8.3)"), i, i * 0.5);
+  out.write(KLAYOUT("('end',$)"));
+  out.close();
+  std::ifstream in(path);
+  std::string line;
+  int count = 0;
+  std::string last;
+  while (std::getline(in, line)) {
+    ++count;
+    last = line;
+  }
+  EXPECT_EQ(count, 20001);
+  EXPECT_EQ(last, "end");
+  std::filesystem::remove(path);
+  EXPECT_FALSE(out.open((std::filesystem::temp_directory_path() / "no_such_dir_kv" / "x.txt").string()));
+  EXPECT_FALSE(out.isOpen());
+}
+
+}  // namespace
+}  // namespace korven::textio
