@@ -1,0 +1,328 @@
+#include "input/SupportInput.h"
+
+#include <cmath>
+#include <string>
+
+#include "engine/Stops.h"
+#include "input/InputEcho.h"
+#include "input/OpeningInput.h"
+#include "wall/StationLoads.h"
+
+namespace korven {
+
+using input::RangeTable;
+using textio::FieldValue;
+
+namespace {
+
+// pi as the single-precision constant 3.1416.
+constexpr double kPi = single(3.1416f);
+
+// Horizontal stiffness St and load Qt that a tie-back puts on its station,
+// per analysis width. English runs give the unbonded length and the spacing
+// in feet.
+void deriveTieBack(RunContext& ctx, TieBack& t) {
+  const double width = ctx.model.wall.analysisWidth;
+  t.station = input::stationOfDepth(ctx, t.depth);
+  t.angleRad = t.angle * kPi / 180.0;
+  const double c = std::cos(t.angleRad);
+  if (ctx.english()) {
+    t.stiffness = t.area * t.modulus * c * width / (144.0 * t.unbondedLength * t.spacing);
+    t.load = -t.prestress * c * width / (12.0 * t.spacing);
+  } else {
+    t.stiffness = t.area * t.modulus * c * width / (t.unbondedLength * t.spacing);
+    t.load = -t.prestress * c * width / t.spacing;
+  }
+}
+
+void writeTieBackTable(RunContext& ctx) {
+  const UnitLabels& l = ctx.labels;
+  ctx.report.write(KLAYOUT(
+      "(/,/,/,6X,'**************************************************',/,6X,'*                  "
+      "TIE BACK DATA                 *',/,6X,'**************************************************',"
+      "/,/,6X,'   DEPTH      AREA    ELASTIC   UNBONDED   HORIZ.  ','  ANCHOR  PRESTRESS.',/,6X,'  "
+      "                    MODULUS    LENGTH    ANGLE   ',' SPACING    FORCE')"));
+  ctx.report.write(KLAYOUT("(6X,4X,A2,7X,A2,A2,A1,2X,A4,A1,A2,A2,A1,5X,A2,7X,'DEG',7X,A2,6X,A4)"),
+                   l.depthB, l.lengthB, l.power, l.two, l.forceB, l.slash, l.lengthB, l.power,
+                   l.two, l.depthB, l.depthB, l.forceB);
+  for (const TieBack& t : ctx.model.tieBacks) {
+    ctx.report.write(KLAYOUT("(6X,1P,7E10.3)"), t.depth, t.area, t.modulus, t.unbondedLength,
+                     t.angle, t.spacing, t.prestress);
+  }
+}
+
+}  // namespace
+
+void readRestraintsAndTieBacks(RunContext& ctx) {
+  WallModel& m = ctx.model;
+  const int restraints = ctx.input->record("NUMBER OF RESTRAINTS").integer();
+  input::checkCount(ctx, "RESTRAINTS", restraints, kMaxRestraints);
+  const int tieBacks = m.control.tieBackCount;
+  input::checkCount(ctx, "TIE BACKS", tieBacks, kMaxTieBacks);
+  m.restraints.clear();
+  m.tieBacks.clear();
+  m.concentratedEntries = static_cast<int>(m.stiffnessRecords.size()) + restraints + tieBacks;
+
+  RangeChain chain(m.stations);
+  bool previousContinued = false;
+  for (int i = 0; i < restraints; ++i) {
+    Restraint rs;
+    {
+      auto r = ctx.input->record("RESTRAINT RECORD");
+      rs.from = r.integer();
+      rs.to = r.integer();
+      rs.contd = r.integer();
+      rs.s = r.real();
+      rs.r = r.real();
+    }
+    m.restraints.push_back(rs);
+    input::checkContinuationFlag(ctx, "A RESTRAINT RECORD", rs.contd);
+    input::checkStationInTables(ctx, "A RESTRAINT RECORD", rs.from);
+    input::checkStationInTables(ctx, "A RESTRAINT RECORD", rs.to);
+    StationValues values;
+    values.s = rs.s;
+    values.r = rs.r;
+    if (!chain.add(rs.contd, rs.from, rs.to, values)) {
+      stopStationsNotInOrder(ctx, "restraint record " + std::to_string(i + 1));
+    }
+    const bool continued = rs.contd == 2;
+    const FieldValue tail[] = {0.0, 0.0, rs.s, 0.0, rs.r, 0.0};
+    input::writeRangeRow(ctx, RangeTable::StiffnessLoad,
+                         {rs.from, rs.to, rs.contd, continued, previousContinued}, tail);
+    previousContinued = continued;
+  }
+  if (chain.open()) input::warnOpenChain(ctx, "RESTRAINT RECORD", chain.openStation());
+
+  for (int i = 0; i < tieBacks; ++i) {
+    TieBack t;
+    {
+      auto r = ctx.input->record("TIE BACK RECORD");
+      t.depth = r.real();
+      t.area = r.real();
+      t.modulus = r.real();
+      t.unbondedLength = r.real();
+      t.angle = r.real();
+      t.spacing = r.real();
+      t.prestress = r.real();
+    }
+    if (t.unbondedLength == 0.0 || t.spacing == 0.0) {
+      input::rejectInput(ctx, "A TIE BACK NEEDS A NONZERO UNBONDED LENGTH AND ANCHOR SPACING",
+                         "tie back " + std::to_string(i + 1) +
+                             " with zero unbonded length or spacing");
+    }
+    deriveTieBack(ctx, t);
+    m.tieBacks.push_back(t);
+    input::checkStationInTables(ctx, "A TIE BACK", t.station);
+    // A tie-back is a single-station range carrying its load and stiffness.
+    StationValues values;
+    values.q = t.load;
+    values.s = t.stiffness;
+    addStationLoads(m.stations, t.station, t.station, values, values);
+    const FieldValue tail[] = {0.0, t.load, t.stiffness, 0.0, 0.0, 0.0};
+    input::writeRangeRow(ctx, RangeTable::StiffnessLoad, {t.station, t.station, 1, false, false},
+                         tail);
+  }
+  if (tieBacks > 0) writeTieBackTable(ctx);
+}
+
+void readReductionFactors(RunContext& ctx) {
+  WallModel& m = ctx.model;
+  const int count = m.control.reductionFactorCount;
+  input::checkCount(ctx, "P-Y MODIFICATION FACTORS", count, kMaxReductionRows);
+  m.reduction.groupFlag = ctx.input->record("REDUCTION FACTOR FLAG").integer();
+  m.reduction.rows.assign(static_cast<std::size_t>(count), ReductionRow{});
+  for (ReductionRow& row : m.reduction.rows) {
+    auto r = ctx.input->record("REDUCTION FACTOR RECORD");
+    row.depth = r.real();
+    row.pFactor = r.real();
+    row.yFactor = r.real();
+  }
+}
+
+void readSpecifiedPressure(RunContext& ctx) {
+  WallModel& m = ctx.model;
+  const UnitLabels& l = ctx.labels;
+  ctx.report.write(KLAYOUT(
+      "(/,/,6X,'**************************************************',/,6X,'*        SPECIFIED "
+      "ACTIVE EARTH PRESSURE         *',/,6X,'**************************************************',"
+      "/)"));
+  ctx.report.write(KLAYOUT("(/,/,8X,' DEPTH         ACTIVE EARTH PRESSURE',/,8X,1X,A3,17X,A4,A1,A2,/,"
+                           "8X,'--------       ------------------------')"),
+                   l.length, l.forceB, l.slash, l.lengthB);
+  const int count = ctx.input->record("NUMBER OF PRESSURE POINTS").integer();
+  input::checkCount(ctx, "SPECIFIED PRESSURE POINTS", count, kMinWorkArrayLength);
+  m.pressure.rows.clear();
+  for (int i = 0; i < count; ++i) {
+    std::array<double, 12> row{};
+    {
+      auto r = ctx.input->record("SPECIFIED PRESSURE POINT");
+      row[0] = r.real();
+      row[1] = r.real();
+    }
+    row[2] = row[1];
+    ctx.report.write(KLAYOUT("(5X,1P,E12.5,8X,1P,E12.5)"), row[0], row[1]);
+    row[1] *= m.wall.h;
+    m.pressure.rows.push_back(row);
+  }
+  m.pressurePresent = count > 0;
+}
+
+void readSoilData(RunContext& ctx) {
+  SoilData& soil = ctx.model.soil;
+  {
+    auto r = ctx.input->record("WALL AND WATER RECORD");
+    soil.freeHeight = r.real();
+    soil.widthPressure = r.real();
+    soil.widthResistance = r.real();
+    soil.waterBackfill = r.real();
+    soil.waterExcavation = r.real();
+    soil.activeModifier = r.real();
+    soil.waterPressureFlag = r.integer();
+    soil.slopeBackfill = r.real();
+    soil.slopeExcavation = r.real();
+  }
+  soil.widthPressureCopy = soil.widthPressure;
+  soil.referenceWidth = ctx.si() ? 0.30479999631643295 : 12.0;
+  soil.fixedFlag = 1;
+  {
+    auto r = ctx.input->record("SURCHARGE RECORD");
+    LegacySurcharge& s = soil.legacy;
+    s.uniform = r.real();
+    s.distance = r.real();
+    s.pointLoad = r.real();
+    s.lineLoad = r.real();
+    s.stripLoad = r.real();
+    s.stripWidth = r.real();
+  }
+  const int surcharges = ctx.input->record("NUMBER OF SURCHARGES").integer();
+  input::checkCount(ctx, "SURCHARGES", surcharges, kMaxSurcharges);
+  soil.surcharges.assign(static_cast<std::size_t>(surcharges), Surcharge{});
+  for (Surcharge& s : soil.surcharges) {
+    auto r = ctx.input->record("SURCHARGE");
+    s.type = r.integer();
+    s.load = r.real();
+    s.distance = r.real();
+    s.width = r.real();
+    s.vertical = r.real();
+    s.factor = r.real();
+    if (ctx.si()) {
+      // Given in millimetres.
+      s.distance /= 1000.0;
+      s.width /= 1000.0;
+      s.vertical /= 1000.0;
+    }
+  }
+  int layers = 0;
+  {
+    auto r = ctx.input->record("SOIL LAYER RECORD");
+    layers = r.integer();
+    soil.loadingFlag = r.integer();
+    soil.cycles = r.real();
+  }
+  input::checkCount(ctx, "SOIL LAYERS", layers, kMaxSoilLayers);
+  soil.layers.assign(static_cast<std::size_t>(layers), SoilLayer{});
+  double above = 0.0;
+  for (std::size_t i = 0; i < soil.layers.size(); ++i) {
+    SoilLayer& layer = soil.layers[i];
+    {
+      auto r = ctx.input->record("SOIL LAYER");
+      layer.modelCode = r.integer();
+      layer.bottomDepth = r.real();
+    }
+    if (!(layer.bottomDepth > above)) {
+      ctx.report.write(KLAYOUT("(/,/,'     INPUT ERROR -- THE BOTTOM OF SOIL LAYER',I3,' AT',1P,"
+                               "E11.3,/,'     IS NOT BELOW THE TOP OF THE LAYER AT',E11.3)"),
+                       static_cast<int>(i) + 1, layer.bottomDepth, above);
+      throw RunEnd("soil layer " + std::to_string(i + 1) + " bottom depth does not increase");
+    }
+    {
+      auto r = ctx.input->record("SOIL LAYER TOP VALUES");
+      for (double& v : layer.top) v = r.real();
+    }
+    {
+      auto r = ctx.input->record("SOIL LAYER BOTTOM VALUES");
+      for (double& v : layer.bottom) v = r.real();
+    }
+    layer.thickness = layer.bottomDepth - above;
+    above = layer.bottomDepth;
+  }
+  soil.present = true;
+}
+
+void readUserPyCurves(RunContext& ctx) {
+  WallModel& m = ctx.model;
+  const int count = m.control.userCurveCount;
+  const bool direct = m.control.pyOption <= 1;  // straight into the solver's table
+  if (count > kMaxPyCurves) {
+    stopTooMuchData(ctx, std::to_string(count) + " user p-y curves, at most " +
+                             std::to_string(kMaxPyCurves));
+  }
+  if (count < 0) throw RunEnd("negative number of user p-y curves");
+  if (direct) ctx.plot.writeFree(ctx.unitFlag, count);
+  if (count == 0) return;
+
+  const UnitLabels& l = ctx.labels;
+  ctx.report.write(KLAYOUT(
+      "(/,/,6X,'**************************************************',/,6X,'*     INPUTTED  SOIL "
+      "RESISTANCE (P-Y) CURVES     *',/,6X,'**************************************************',"
+      "/)"));
+  if (!direct) m.userCurves.clear();
+  bool previousContinued = false;
+  for (int i = 0; i < count; ++i) {
+    UserPyCurve curve;
+    int points = 0;
+    {
+      auto r = ctx.input->record("P-Y CURVE RECORD");
+      curve.station = r.integer();
+      points = r.integer();
+      curve.pMultiplier = r.real();
+      curve.yMultiplier = r.real();
+    }
+    input::checkCount(ctx, "POINTS OF A P-Y CURVE", points, kMaxUserCurvePoints);
+    // Curves read here interpolate to the next curve from the excavation
+    // level down; curves that go through the generator all do.
+    curve.contd = !direct || curve.station * m.wall.h >= m.wall.freeHeight ? 1 : 0;
+    if (direct) ctx.plot.writeFree(curve.station, points);
+
+    ctx.report.write(KLAYOUT("(/,/,'     FROM TO CONTD      P-MULTIPLIER  Y-MULTIPLIER','      "
+                             "POINTS     ')"));
+    const bool continued = curve.contd == 1;
+    const FieldValue tail[] = {curve.pMultiplier, curve.yMultiplier, points};
+    input::writeRangeRow(ctx, RangeTable::PyCurve,
+                         {curve.station, curve.station, curve.contd, continued, previousContinued},
+                         tail);
+    previousContinued = continued;
+    ctx.report.write(KLAYOUT("(/,18X,'    Y    ',12X,'   P    ',/,18X,2X,A3,16X,A4,A1,A2,/,18X,'"
+                             "---------',12X,'--------')"),
+                     l.length, l.forceB, l.slash, l.lengthB);
+    for (int k = 0; k < points; ++k) {
+      double y = 0.0, p = 0.0;
+      {
+        auto r = ctx.input->record("P-Y CURVE POINT");
+        y = r.real();
+        p = r.real();
+      }
+      curve.yRaw.push_back(y);
+      curve.pRaw.push_back(p);
+      curve.y.push_back(y * curve.yMultiplier);
+      curve.p.push_back(p * curve.pMultiplier);
+      ctx.report.write(KLAYOUT("(17X,1P,E10.3,10X,1P,E10.3)"), curve.y.back(), curve.p.back());
+      if (direct) ctx.plot.writeFree(curve.y.back(), curve.p.back());
+    }
+    if (direct) {
+      PyCurve table;
+      table.points = points;
+      table.contd = curve.contd;
+      table.firstStation = table.lastStation = curve.station;
+      for (std::size_t k = 0; k < curve.y.size(); ++k) {
+        table.y[k] = curve.y[k];
+        table.p[k] = curve.p[k];
+      }
+      m.curves.push_back(table);
+    } else {
+      m.userCurves.push_back(std::move(curve));
+    }
+  }
+}
+
+}  // namespace korven
