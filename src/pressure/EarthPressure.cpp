@@ -1,0 +1,187 @@
+// Earth pressure of one problem: working copies, soil profile, the WALL,
+// SURCHARGE and SOIL INFORMATION sections, the work arrays and the effective
+// overburden; then coefficients, layer resultants and the point file.
+//
+// All soil-data lengths (free height, water-table depths, layer depths) are
+// held in internal length units: inches in English runs, metres in SI runs.
+#include "pressure/EarthPressure.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <stdexcept>
+
+#include "engine/Stops.h"
+#include "pressure/PressureInternal.h"
+
+namespace korven {
+
+namespace {
+
+using namespace pressure;
+
+void takeWorkingCopies(RunContext& ctx) {
+  const SoilData& soil = ctx.model.soil;
+  PressureState& st = ctx.pressure;
+  st = PressureState{};
+  st.freeHeight = soil.freeHeight;
+  st.waterBackfill = soil.waterBackfill;
+  st.waterExcavation = soil.waterExcavation;
+  st.surfacePressure = soil.legacy.uniform;
+  st.waterUnitWeight = siUnits(ctx) ? single(9.81f) : single(0.036f);
+  st.surcharge.distance = soil.legacy.distance;
+  st.surcharge.pointLoad = soil.legacy.pointLoad;
+  st.surcharge.lineLoad = soil.legacy.lineLoad;
+  st.surcharge.stripLoad = soil.legacy.stripLoad;
+  st.surcharge.stripWidth = soil.legacy.stripWidth;
+}
+
+// A free height or backfill water table above the ground surface would
+// split the profile into layers of negative thickness: reject the data.
+void checkSplitDepths(RunContext& ctx) {
+  const PressureState& st = ctx.pressure;
+  if (st.waterBackfill < -kDepthTolerance) {
+    ctx.report.write(
+        KLAYOUT("(/,/,'     ERROR STOP -- WATER TABLE AT BACKFILL IS ABOVE THE GROUND SURFACE')"));
+    throw RunEnd("backfill water table above the ground surface");
+  }
+  if (st.freeHeight < -kDepthTolerance) {
+    ctx.report.write(KLAYOUT("(/,/,'     ERROR STOP -- FREE HEIGHT OF WALL IS NEGATIVE')"));
+    throw RunEnd("negative free height in the soil data");
+  }
+}
+
+void writeWallInformation(RunContext& ctx) {
+  const SoilData& soil = ctx.model.soil;
+  const PressureState& st = ctx.pressure;
+  const UnitLabels& u = ctx.labels;
+  ctx.report.write(
+      KLAYOUT("(/,/,/,6X,'**************************************************',/,6X,"
+              "'*                WALL INFORMATION                *',/,6X,"
+              "'**************************************************',/)"));
+  // English runs print the depths in feet, the widths in inches.
+  const bool si = siUnits(ctx);
+  const std::string& depthUnit = si ? u.length : u.depthA;
+  ctx.report.write(
+      KLAYOUT("(/,6X,'FREE HEIGHT OF WALL                    = ',1P,E10.3,A3,/,6X,"
+              "'WIDTH FOR EARTH PRESSURE, WA           = ',1P,E10.3,A3,/,6X,"
+              "'WIDTH FOR SOIL RESISTANCE, WP          = ',1P,E10.3,A3,/,6X,"
+              "'DEPTH TO THE WATER TABLE AT BACKFILL   = ',1P,E10.3,A3,/,6X,"
+              "'DEPTH TO THE WATER TABLE AT EXCAVATION = ',1P,E10.3,A3,/,6X,"
+              "'UNIT WEIGHT OF WATER                   = ',1P,E10.3,A4,A1,A2,A2,A1,/,6X,"
+              "'SLOPE OF THE BACKFILL (deg.)           = ',1P,E10.3,/,6X,"
+              "'SLOPE OF THE EXCAVATION GROUND (deg.)  = ',1P,E10.3,/,6X,"
+              "'MODIFICATION FOR ACTIVE EARTH PRESSURE = ',1P,E10.3,/)"),
+      reportDepth(ctx, st.freeHeight), depthUnit, soil.widthPressure, u.length,
+      soil.widthResistance, u.length, reportDepth(ctx, st.waterBackfill), depthUnit,
+      reportDepth(ctx, st.waterExcavation), depthUnit, st.waterUnitWeight, u.forceB, u.slash,
+      u.lengthB, u.power, u.three, soil.slopeBackfill, soil.slopeExcavation, soil.activeModifier);
+}
+
+void writeSoilInformation(RunContext& ctx) {
+  ctx.report.write(
+      KLAYOUT("(/,/,6X,'**************************************************',/,6X,"
+              "'*                SOIL INFORMATION                *',/,6X,"
+              "'**************************************************',/)"));
+  if (siUnits(ctx)) {
+    ctx.report.write(
+        KLAYOUT("(/,7X,'         TOTAL   COHESION/       TOTAL UNIT',/,7X,"
+                "'LAYER  THICKNESS STRENGTH    PHI   WEIGHT   DRAINED  ZTOP',/,7X,"
+                "'NO.',6X,' M',8X,'kPa',7X,'DEG',3X,'kN/M^3',4X,'T OR F',3X,' M')"));
+  } else {
+    ctx.report.write(
+        KLAYOUT("(/,7X,'         TOTAL   COHESION/       TOTAL UNIT',/,7X,"
+                "'LAYER  THICKNESS STRENGTH    PHI   WEIGHT   DRAINED  ZTOP',/,7X,"
+                "'NO.',6X,'FT',8X,'PSI',7X,'DEG',5X,'PCI',5X,'T OR F',3X,'FT')"));
+  }
+  const SoilProfile& profile = ctx.pressure.profile;
+  for (int j = 1; j <= profile.count(); ++j) {
+    const AnalysisLayer& l = profile.layer(j);
+    ctx.report.write(KLAYOUT("(7X,I3,F9.1,F10.1,F10.1,F9.3,5X,L1,F10.2)"), j,
+                     reportDepth(ctx, l.thickness), l.cohesion, l.phi, l.unitWeight, l.drained,
+                     reportDepth(ctx, l.ztop));
+  }
+}
+
+// Seventeen arrays of equal length in the original layout; here the point
+// table, reserved for the same number of points.
+void obtainWorkArrays(RunContext& ctx) {
+  PressureState& st = ctx.pressure;
+  long long points = 10;
+  for (const AnalysisLayer& l : st.profile.layers) points += pointCount(ctx, l.thickness);
+  if (points <= kMinWorkArrayLength) points = kMinWorkArrayLength;
+  bool obtained = true;
+  try {
+    st.points.reserve(static_cast<std::size_t>(points));
+  } catch (const std::bad_alloc&) {
+    obtained = false;
+  } catch (const std::length_error&) {
+    obtained = false;
+  }
+  if (!obtained) {
+    ctx.report.write(
+        KLAYOUT("(/,/,'     ERROR STOP -- NO STORAGE FOR THE EARTH PRESSURE POINTS')"));
+    throw RunEnd("earth-pressure work arrays could not be obtained");
+  }
+  st.workArrayLength = static_cast<int>(std::min<long long>(points, 2147483647LL));
+  ctx.workArraysObtained = true;
+}
+
+// Effective vertical stress at the top of every analysis layer.
+void computeOverburden(RunContext& ctx) {
+  PressureState& st = ctx.pressure;
+  SoilProfile& profile = st.profile;
+  const double zwB = st.waterBackfill;
+  const double gw = st.waterUnitWeight;
+  const UnitLabels& u = ctx.labels;
+
+  for (AnalysisLayer& l : profile.layers) {
+    l.submerged = std::fabs(l.ztop - zwB) < kDepthTolerance || l.ztop > zwB;
+  }
+
+  ctx.report.write(
+      KLAYOUT("(/,/,6X,'**************************************************',/,6X,"
+              "'*            EFFECTIVE OVERBURDEN STRESS         *',/,6X,"
+              "'**************************************************',/,/,6X,"
+              "'          DEPTH                     STRESS       ')"));
+  ctx.report.write(KLAYOUT("(16X,A3,22X,A4,A1,A2,A2,A1)"), u.depthB, u.forceB, u.slash, u.lengthB,
+                   u.power, u.two);
+  double total = st.surfacePressure;
+  for (AnalysisLayer& l : profile.layers) {
+    l.overburden = l.submerged ? total - (l.ztop - zwB) * gw : total;
+    ctx.report.write(KLAYOUT("(12X,1P,E10.3,17X,1P,E10.3)"), reportDepth(ctx, l.ztop),
+                     l.overburden);
+    total += l.thickness * l.unitWeight;
+  }
+  // Undrained submerged layers with an optional coefficient take the
+  // total stress into the pressures.
+  for (AnalysisLayer& l : profile.layers) {
+    if (l.optionalCoefficient > kCoefficientFloor && !l.drained && l.submerged) {
+      l.overburden += (l.ztop - zwB) * gw;
+    }
+  }
+}
+
+}  // namespace
+
+void computeEarthPressures(RunContext& ctx) {
+  if (ctx.model.control.earthPressureOption < 2) return;
+  takeWorkingCopies(ctx);
+  checkSplitDepths(ctx);
+  buildSoilProfile(ctx, prepareInputLayers(ctx.model.soil));
+
+  writeWallInformation(ctx);
+  writeSurchargeInformation(ctx);
+  writeSoilInformation(ctx);
+  const SoilProfile& profile = ctx.pressure.profile;
+  if (profile.excavationLayerIndex == 0) throw HardStop("1");
+  if (profile.tooManyLayers) throw HardStop("2");
+
+  obtainWorkArrays(ctx);
+  computeOverburden(ctx);
+  computeCoefficients(ctx);
+  computeLayerResultants(ctx);
+  writePressureDistribution(ctx);
+}
+
+}  // namespace korven

@@ -1,0 +1,79 @@
+// Steps of the earth-pressure computation shared between its source files
+// (and reachable by the tests).
+#pragma once
+
+#include <vector>
+
+#include "engine/RunContext.h"
+#include "model/WallModel.h"
+#include "pressure/PressureState.h"
+
+namespace korven::pressure {
+
+// Two depths closer than this are the same depth.
+constexpr double kDepthTolerance = single(1.0e-5f);
+// Degrees per radian as the angle conversions use it.
+constexpr double kDegree = single(57.2958f);
+// Optional earth coefficients above this replace the active coefficient.
+constexpr double kCoefficientFloor = single(1.0e-7f);
+// Pressures below this count as zero (net pressure, net active force).
+constexpr double kPressureFloor = single(1.0e-5f);
+constexpr int kMaxAnalysisLayers = 21;
+
+// True when the run holds metres and kilonewtons; every other unit flag
+// is treated as English (inches, pounds).
+inline bool siUnits(const RunContext& ctx) { return ctx.unitFlag == 2; }
+
+// Depth as the report prints it: feet in English runs, metres in SI runs.
+inline double reportDepth(const RunContext& ctx, double z) { return siUnits(ctx) ? z : z / 12.0; }
+
+// Number of table points over a length: one per inch in English runs, one
+// per 0.05 m in SI runs.
+inline int pointCount(const RunContext& ctx, double length) {
+  return nearestInt(siUnits(ctx) ? 20.0 * length : length);
+}
+
+// An input soil layer as the profile takes it.
+struct InputLayer {
+  int modelCode = 1;
+  double thickness = 0.0;
+  double cohesion = 0.0;
+  double phi = 0.0;
+  double unitWeight = 0.0;
+  double optionalCoefficient = 0.0;
+  bool drained = false;
+};
+
+// Input layers in order, up to the first one without positive thickness.
+std::vector<InputLayer> prepareInputLayers(const SoilData& soil);
+
+// Splits the input layers at the excavation depth and the backfill water
+// table into the analysis layers of ctx.pressure.profile.
+void buildSoilProfile(RunContext& ctx, const std::vector<InputLayer>& input);
+
+// Coefficients of every analysis layer with their table.
+void computeCoefficients(RunContext& ctx);
+// Active and water resultants of the layers above the excavation level,
+// their tables and the net-active-force warning.
+void computeLayerResultants(RunContext& ctx);
+
+// SURCHARGE INFORMATION; sets the working surcharge values to the last
+// listed surcharge.
+void writeSurchargeInformation(RunContext& ctx);
+
+// Lateral pressure of one surcharge kind at depth z below the load level,
+// for a wall of free height h. A free height below 1e-6 uses the form of a
+// distant load, which does not depend on it (its limit as h tends to 0).
+double pointLoadPressure(double load, double x, double z, double h);
+// coefficient / divisor multiplies the load in the distant-load form.
+double lineLoadPressure(double load, double x, double z, double h, double coefficient,
+                        double divisor);
+
+// Force of the working surcharge values on a layer of thickness t whose
+// top is at ztop (ten-step sum), added to its overburden resultant.
+double layerSurchargeForce(const PressureState& st, double ztop, double t);
+
+// Point table and the earth-pressure point file.
+void writePressureDistribution(RunContext& ctx);
+
+}  // namespace korven::pressure
