@@ -1,0 +1,341 @@
+#include "pycurves/PyCommon.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+
+namespace korven::py {
+
+namespace {
+
+constexpr double kTiny = 1e-20;
+
+std::size_t at(int oneBased) { return static_cast<std::size_t>(oneBased - 1); }
+
+double column(const StrengthPoint& s, StrengthColumn col) {
+  switch (col) {
+    case StrengthColumn::Strength: return s.c;
+    case StrengthColumn::Phi: return s.phi;
+    case StrengthColumn::E50: return s.e50;
+    case StrengthColumn::Subgrade: return s.k;
+    case StrengthColumn::Sixth: return s.sixth;
+  }
+  return 0.0;
+}
+
+// The depth-outside-the-profile warning, written twice to the error stream,
+// then the stop of its table.
+[[noreturn]] void beyondProfile(RunContext& ctx, double z, ProfileTable table) {
+  textio::OutputChannel err;
+  err.attach(ctx.errorStream());
+  if (table == ProfileTable::Phi) {
+    err.write(KLAYOUT("(/,29X,'**** WARNING ****',/,5X,'THE VALUE OF X =',D9.1,"
+                      "' IS BEYOND THE EXTENT OF',/,5X,'THE INPUT PHI CURVE')"),
+              z, z);
+    err.close();
+    throw HardStop("");
+  }
+  err.write(KLAYOUT("(/,29X,'**** WARNING ****',/,5X,'THE VALUE OF X =',D9.1,"
+                    "'IS BEYOND THE EXTENT OF',/,5X,'THE INPUT STRENGTH CURVE')"),
+            z, z);
+  err.close();
+  throw HardStop("1");
+}
+
+// First strength point i >= 2 (1-based) with z <= X(i); stops when none.
+int findStrengthPoint(RunContext& ctx, double z, ProfileTable table) {
+  const auto& s = ctx.py.strength;
+  const int n = static_cast<int>(s.size());
+  for (int i = 2; i <= n; ++i) {
+    if (z <= s[at(i)].z) return i;
+  }
+  beyondProfile(ctx, z, table);
+}
+
+double interpolate(double x0, double v0, double x1, double v1, double x) {
+  if (x1 - x0 == 0.0) return v1;
+  return v0 + (v1 - v0) * (x - x0) / (x1 - x0);
+}
+
+// Factor of a reduction-table column at depth x below the wall top.
+double reductionFactor(const RunContext& ctx, double x, bool pColumn) {
+  const auto& rows = ctx.model.reduction.rows;
+  const int n = std::min<int>(ctx.model.control.reductionFactorCount, static_cast<int>(rows.size()));
+  auto f = [&](int i) { return pColumn ? rows[at(i)].pFactor : rows[at(i)].yFactor; };
+  auto d = [&](int i) { return rows[at(i)].depth; };
+  if (n <= 1 || x < d(1)) return 1.0;
+  int i = 0;
+  for (int r = 2; r <= n; ++r) {
+    if (d(r) >= x) {
+      i = r;
+      break;
+    }
+  }
+  if (i == 0) return 1.0;  // below the last row
+  if (x == d(n)) return f(i);
+  if (x == d(i)) return (i < n && d(i + 1) == d(i)) ? f(i + 1) : f(i);
+  return interpolate(d(i - 1), f(i - 1), d(i), f(i), x);
+}
+
+int activeReductionRows(const RunContext& ctx) {
+  return std::max(0, std::min<int>(ctx.model.control.reductionFactorCount,
+                                   static_cast<int>(ctx.model.reduction.rows.size())));
+}
+
+}  // namespace
+
+double strengthAt(RunContext& ctx, double z) {
+  const auto& s = ctx.py.strength;
+  const int n = static_cast<int>(s.size());
+  const int i = findStrengthPoint(ctx, z, ProfileTable::Strength);
+  if (z == s[at(n)].z) return s[at(i)].c;
+  if (z == s[at(i)].z) {
+    return (s[at(i + 1)].z == s[at(i)].z && s[at(i + 1)].c >= kTiny) ? s[at(i + 1)].c : s[at(i)].c;
+  }
+  return interpolate(s[at(i - 1)].z, s[at(i - 1)].c, s[at(i)].z, s[at(i)].c, z);
+}
+
+double profileValueAt(RunContext& ctx, double z, StrengthColumn col, ProfileTable table) {
+  const auto& s = ctx.py.strength;
+  const int n = static_cast<int>(s.size());
+  const int i = findStrengthPoint(ctx, z, table);
+  const double vi = column(s[at(i)], col);
+  if (z == s[at(n)].z) return vi;
+  if (z == s[at(i)].z) {
+    if (s[at(i + 1)].z != s[at(i)].z) return vi;
+    const double vn = column(s[at(i + 1)], col);
+    if (vi >= kTiny && vn >= kTiny) return 0.5 * (vi + vn);
+    if (vn < kTiny) return vi;
+    return vn;
+  }
+  return interpolate(s[at(i - 1)].z, column(s[at(i - 1)], col), s[at(i)].z, vi, z);
+}
+
+double averageUnitWeight(RunContext& ctx, double z) {
+  const auto& w = ctx.py.weight;
+  const int m = static_cast<int>(w.size());
+  if (m < 2) return 0.0;
+  if (z < 1e-6) {
+    for (const auto& p : w) {
+      if (p.gamma > 0.0) return p.gamma;
+    }
+    return w.back().gamma;
+  }
+  if (z > w[at(m)].z) throw HardStop("4");
+  double sum = 0.0;
+  for (int j = 2; j <= m; ++j) {
+    const WeightPoint& a = w[at(j - 1)];
+    const WeightPoint& b = w[at(j)];
+    if (b.z <= z) {
+      sum += 0.5 * (a.gamma + b.gamma) * (b.z - a.z) / z;
+    } else {
+      if (a.z < z && b.z - a.z >= 1e-6) {
+        const double gz = a.gamma + (b.gamma - a.gamma) * (z - a.z) / (b.z - a.z);
+        sum += 0.5 * (a.gamma + gz) * (z - a.z) / z;
+      }
+      break;
+    }
+  }
+  return sum;
+}
+
+double backfillVerticalStress(RunContext& ctx, double x) {
+  const SoilData& soil = ctx.model.soil;
+  const double gw = ctx.py.gammaW;
+  const double water = soil.waterBackfill;
+  double sv = soil.legacy.uniform;
+  double top = 0.0;
+  bool sandBelowWater = false;  // an earlier sand layer reached below the water
+  for (const SoilLayer& l : soil.layers) {
+    const double bottom = top + l.thickness;
+    const double gamma = l.top[kGamma];
+    const bool sand = l.modelCode == 4;
+    if (bottom <= x) {
+      sv += gamma * l.thickness;
+      if (sand && bottom > water) {
+        sv -= gw * (sandBelowWater ? l.thickness : bottom - water);
+        sandBelowWater = true;
+      }
+    } else {
+      sv += gamma * (x - top);
+      if (sand && x > water) sv -= gw * (sandBelowWater ? x - top : x - water);
+      return sv;
+    }
+    top = bottom;
+  }
+  if (x > top) {
+    ctx.report.write(KLAYOUT("(/,29X,'**** WARNING ****',/,5X,'THE VALUE OF X =',E9.2,"
+                             "'IS BEYOND THE EXTENT OF/',5X,'THE INPUT CURVE FOR UNIT WEIGHT')"),
+                     x);
+    throw HardStop("4");
+  }
+  return sv;
+}
+
+double groupReductionFactor(double e) {
+  return 0.52920001745224 * std::pow(e, 0.5659000277519226);
+}
+
+double pMultiplierAt(const RunContext& ctx, double x) {
+  double r = 1.0;
+  const int rows = activeReductionRows(ctx);
+  const SoilData& soil = ctx.model.soil;
+  if (rows == 0 || ctx.model.reduction.groupFlag == 1) {
+    if (soil.widthResistance > 0.0) {
+      const double e = soil.widthPressure / soil.widthResistance;
+      if (e >= 1.1 && e < 3.1 && x >= ctx.py.freeHeight) r = groupReductionFactor(e);
+    }
+  }
+  if (rows > 0) r *= reductionFactor(ctx, x, true);
+  return r;
+}
+
+double yMultiplierAt(const RunContext& ctx, double x) {
+  if (activeReductionRows(ctx) == 0) return 1.0;
+  return reductionFactor(ctx, x, false);
+}
+
+double integralAbove(const PyState& st, int layer) {
+  double f = 0.0;
+  for (int i = 1; i < layer; ++i) f += st.resistanceIntegral[at(i)];
+  return f;
+}
+
+double effectiveDepth(const PyState& st, int layer, double z) {
+  if (layer <= 1) return z;
+  return z - st.layer(layer).zTop + st.zEq(layer);
+}
+
+double tableLookUp(std::span<const double> xs, std::span<const double> vs, double r) {
+  const std::size_t n = xs.size();
+  std::size_t i = n - 1;
+  for (std::size_t c = 1; c < n; ++c) {
+    if (xs[c] > r) {
+      i = c;
+      break;
+    }
+  }
+  return vs[i - 1] + (vs[i] - vs[i - 1]) * (r - xs[i - 1]) / (xs[i] - xs[i - 1]);
+}
+
+namespace {
+constexpr std::array<double, 10> kRatio = {0.0, 0.5, 1.0, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0};
+constexpr std::array<double, 10> kAStatic = {
+    single(2.83f), single(2.48f), single(2.11f), single(1.76f), single(1.48f),
+    single(1.23f), single(1.06f), single(0.90f), single(0.88f), single(0.88f)};
+constexpr std::array<double, 10> kBStatic = {
+    single(2.14f), single(1.83f), single(1.54f), single(1.27f), single(1.05f),
+    single(0.86f), single(0.71f), single(0.53f), single(0.50f), single(0.50f)};
+constexpr std::array<double, 10> kACyclic = {
+    single(0.75f), single(0.93f), single(1.07f), single(1.11f), single(1.03f),
+    single(0.98f), single(0.94f), single(0.90f), single(0.88f), single(0.88f)};
+constexpr std::array<double, 10> kBCyclic = {
+    single(0.53f), single(0.72f), single(0.83f), single(0.86f), single(0.82f),
+    single(0.77f), single(0.70f), single(0.55f), single(0.55f), single(0.55f)};
+}  // namespace
+
+double frictionFactorA(bool cyclic, double ratio) {
+  return tableLookUp(kRatio, cyclic ? kACyclic : kAStatic, ratio);
+}
+
+double frictionFactorB(bool cyclic, double ratio) {
+  return tableLookUp(kRatio, cyclic ? kBCyclic : kBStatic, ratio);
+}
+
+FrictionAngles frictionAngles(double phi, double pi) {
+  FrictionAngles a;
+  a.phi = phi;
+  a.alpha = phi / 2.0;
+  a.beta = pi / 4.0 + phi / 2.0;
+  const double t = std::tan(pi / 4.0 - phi / 2.0);
+  a.ka = t * t;
+  const double tb = std::tan(a.beta);
+  a.t2 = tb * tb;
+  return a;
+}
+
+namespace {
+// Trigonometric terms of the frictional wedge.
+struct WedgeTerms {
+  double tphi, tb, ta, sb, ca, tbp;
+  explicit WedgeTerms(const FrictionAngles& a)
+      : tphi(std::tan(a.phi)), tb(std::tan(a.beta)), ta(std::tan(a.alpha)), sb(std::sin(a.beta)),
+        ca(std::cos(a.alpha)), tbp(std::tan(a.beta - a.phi)) {}
+};
+}  // namespace
+
+double wedgeResistance(const FrictionAngles& a, double ka, double gammaAvg, double zEff, double b) {
+  const double k0 = kRestCoefficient;
+  const WedgeTerms w(a);
+  return gammaAvg * zEff *
+         (k0 * zEff * w.tphi * w.sb / (w.tbp * w.ca) + w.tb / w.tbp * (b + zEff * w.tb * w.ta) +
+          k0 * zEff * w.tb * (w.tphi * w.sb - w.ta) - ka * b);
+}
+
+double slopingWedgeResistance(const FrictionAngles& a, double ka, double gammaAvg, double zEff,
+                              double b, double tanTheta) {
+  const double k0 = kRestCoefficient;
+  const WedgeTerms w(a);
+  const double d1 = tanTheta * w.tb / (1.0 + tanTheta * w.tb);
+  const double d2 = 1.0 / (1.0 + tanTheta * w.tb);
+  const double f = 4.0 * d1 * d1 * d1 - 3.0 * d1 * d1 + 1.0;
+  return gammaAvg * zEff *
+         (w.tb / w.tbp * (zEff * w.tb * w.ta * d2 + b) * d2 - ka * b +
+          f * k0 * zEff * w.tphi * w.sb / (w.tbp * w.ca) + f * k0 * zEff * w.tb * (w.tphi * w.sb - w.ta));
+}
+
+double reportDepth(const RunContext& ctx, double z) { return ctx.si() ? z : z / 12.0; }
+
+void writeSideLine(RunContext& ctx, Side side) {
+  if (side == Side::Excavation) {
+    ctx.report.write(KLAYOUT("(/,/,9X,'AT THE EXCAVATION SIDE')"));
+  } else {
+    ctx.report.write(KLAYOUT("(/,/,9X,'AT THE BACKFILL SIDE')"));
+  }
+}
+
+void writeScratchCurveHeader(RunContext& ctx, int curve) {
+  ctx.py.scratch.writeFree(ctx.py.curveDepth(curve) + ctx.py.freeHeight, 2 * kPyPointsPerSide);
+}
+
+void writeMultiplierLine(RunContext& ctx, double x) {
+  ctx.report.write(
+      KLAYOUT("(/,21X,' P-Multiplier = ',1P,E10.3,' Y-Multiplier = ',1P,E10.3)"),
+      pMultiplierAt(ctx, x), yMultiplierAt(ctx, x));
+}
+
+const textio::Layout& standardRowLayout() { return KLAYOUT("(21X,2F20.3)"); }
+
+const textio::Layout& standardScratchLayout() { return KLAYOUT("(I5,2(1X,1P,E10.3))"); }
+
+void writePoint(RunContext& ctx, int curve, Side side, int j, double yOut, double pOut,
+                const textio::Layout& row, const textio::Layout& scratch) {
+  PyState& st = ctx.py;
+  if (!std::isfinite(yOut) || !std::isfinite(pOut)) {
+    // A degenerate soil description produced no defined resistance; refuse
+    // it rather than hand an undefined number to the wall analysis.
+    const double x = st.curveDepth(curve) + st.freeHeight;
+    ctx.report.write(KLAYOUT("(/,29X,'**** ERROR ****',/,5X,'THE P-Y CURVE AT X =',F10.2,A3,"
+                             "' HAS A POINT WITHOUT A DEFINED VALUE',/,5X,"
+                             "'CHECK THE SOIL DATA OF THIS LAYER')"),
+                     reportDepth(ctx, x), ctx.labels.depthA.substr(0, 3));
+    throw RunEnd("p-y curve without a defined value");
+  }
+  ctx.report.write(row, yOut, pOut);
+  st.scratch.write(scratch, j, pOut, yOut);
+  GeneratedCurve& c = st.curve(curve);
+  const auto s = static_cast<std::size_t>(side);
+  c.y[s][at(j)] = yOut;
+  c.p[s][at(j)] = pOut;
+}
+
+PyPoint writeScaledPoint(RunContext& ctx, int curve, Side side, int j, double y, double p,
+                         const textio::Layout& row, const textio::Layout& scratch) {
+  const double x = ctx.py.curveDepth(curve) + ctx.py.freeHeight;
+  PyPoint q{y * yMultiplierAt(ctx, x), p * pMultiplierAt(ctx, x)};
+  writePoint(ctx, curve, side, j, q.y, q.p, row, scratch);
+  return q;
+}
+
+}  // namespace korven::py

@@ -1,0 +1,172 @@
+// Shared pieces of the p-y curve models.
+//
+// How a soil model uses them. generateLayerCurves calls the model of each
+// resistance layer once, with the layer number i (1-based) and its curve
+// range firstCurve..lastCurve (curve numbers 1-based, ctx.py.curveDepth(m)
+// is the depth z of curve m below the excavation surface). For every curve
+// in the range the model makes two passes:
+//
+//   writeScratchCurveHeader(ctx, m);          // "x 34" record, pass 1 only
+//   writeSideLine(ctx, Side::Excavation);     // every model but rock
+//   ... look-ups at z (pass 1 only): strengthAt, profileValueAt,
+//       averageUnitWeight; pass 2 reuses them ...
+//   ... the model's parameter header (its own layout) ...
+//   for j = 1..17:
+//     PyPoint q = writeScaledPoint(ctx, m, Side::Excavation, j, y, p,
+//                                  rowLayout, scratchLayout);
+//   writeMultiplierLine(ctx, x);               // models that print it
+//   writeSideLine(ctx, Side::Backfill);
+//   ... the same at z + H (backfill vertical stress: backfillVerticalStress) ...
+//
+// writeScaledPoint multiplies p by pMultiplierAt(x) and y by yMultiplierAt(x)
+// (x = z + H), prints the report row, writes the scratch record (j, p, y) and
+// keeps the point in ctx.py.curves. A model that scales by itself (rock)
+// calls writePoint with the final values. Both refuse a value that is not a
+// finite number: the report gets a message naming the curve and the run ends
+// (RunEnd), so no undefined number reaches the report or the scratch file.
+//
+// Layered soil: ctx.py.integral(i) is the resistance integral of layer i,
+// which the model resets at its first curve and grows after each later curve
+// (pass 1). integralAbove(ctx.py, i) sums the layers above; a model that uses
+// an effective depth stores its equivalent depth in ctx.py.zEq(i) on its
+// first curve (layer i > 1) and calls effectiveDepth(ctx.py, i, z).
+//
+// The look-ups that find a depth outside the tables write the warning and
+// throw HardStop with the code of the table ("1" strength, "4" unit weight,
+// empty for the friction-angle table).
+#pragma once
+
+#include <span>
+
+#include "engine/RunContext.h"
+#include "engine/Stops.h"
+#include "pycurves/PyState.h"
+#include "textio/Layout.h"
+
+namespace korven {
+
+// ---- Soil models (one per SoilModelCode) --------------------------------
+void softClayModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);              // 1 (and codes outside 1..7)
+void stiffClayFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);    // 2
+void stiffClayNoFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);  // 3
+void sandModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);                  // 4
+void siltModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);                  // 5
+void rockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);                  // 6
+void weakRockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);              // 7
+
+namespace py {
+
+enum class Side { Excavation = 0, Backfill = 1 };
+
+// Stored constants shared by the models.
+inline constexpr double kDegreesPerRadian = 57.295799255371094;  // slope angles
+inline constexpr double kPiSingle = 3.1415998935699463;          // pi as 3.1416f
+
+// ---- Look-ups in the profiles --------------------------------------------
+
+// Which table a failed search reports.
+enum class ProfileTable {
+  Strength,  // "THE INPUT STRENGTH CURVE", stop "1"
+  Phi,       // "THE INPUT PHI CURVE", stop with an empty text
+};
+
+// Column of the strength profile.
+enum class StrengthColumn { Strength, Phi, E50, Subgrade, Sixth };
+
+// Strength c at depth z (strength-column rule): at a repeated depth the
+// deeper point's value unless it is below 1e-20. A depth outside the profile
+// writes the warning twice to the error stream and stops with "1".
+double strengthAt(RunContext& ctx, double z);
+
+// Any column by the averaging rule (used for e50, phi, the third and sixth
+// rock parameters): at a repeated depth the mean of both values when both
+// are at least 1e-20, else the one that is not below it. A depth outside the
+// profile writes the warning of `table` twice to the error stream and stops.
+double profileValueAt(RunContext& ctx, double z, StrengthColumn column,
+                      ProfileTable table = ProfileTable::Strength);
+
+// Mean effective unit weight between the excavation surface and z. A depth
+// below the weight profile stops with "4" (no message).
+double averageUnitWeight(RunContext& ctx, double z);
+
+// Vertical stress at depth x below the wall top on the backfill side, from
+// the input layers, the uniform surface pressure and the water level (sand
+// layers below the water are taken submerged). Below the last input layer
+// the report gets the unit-weight warning and the run stops with "4".
+double backfillVerticalStress(RunContext& ctx, double x);
+
+// ---- Multipliers ---------------------------------------------------------
+
+// Group factor of widely spaced soldier piles at spacing ratio e (WA/WP).
+double groupReductionFactor(double e);
+// Depth x below the wall top.
+double pMultiplierAt(const RunContext& ctx, double x);
+double yMultiplierAt(const RunContext& ctx, double x);
+
+// ---- Layered soil ----------------------------------------------------------
+
+// Sum of the resistance integrals of layers 1..i-1.
+double integralAbove(const PyState& st, int layer);
+// Depth used in the ultimate-resistance formulas: z in layer 1, else
+// z - z_top(i) + z_eq(i).
+double effectiveDepth(const PyState& st, int layer, double z);
+
+// ---- Tables and frictional resistance -----------------------------------
+
+// Straight-line look-up in a factor table (xs ascending): the first column
+// from the second whose x exceeds r, else the last one; the line through it
+// and the column before (extended beyond the last column).
+double tableLookUp(std::span<const double> xs, std::span<const double> vs, double r);
+
+// The A and B factors of frictional soil against depth over width x/b'
+// (static or cyclic tables).
+double frictionFactorA(bool cyclic, double ratio);
+double frictionFactorB(bool cyclic, double ratio);
+
+inline constexpr double kRestCoefficient = 0.4000000059604645;  // K0
+
+// Angles of the frictional wedge for phi (radians), with the model's pi:
+// alpha = phi/2, beta = pi/4 + phi/2, ka = tan^2(pi/4 - phi/2), t2 = tan^2 beta.
+struct FrictionAngles {
+  double phi = 0.0, alpha = 0.0, beta = 0.0, ka = 0.0, t2 = 0.0;
+};
+FrictionAngles frictionAngles(double phi, double pi);
+// Wedge resistance on level ground, with the active coefficient ka.
+double wedgeResistance(const FrictionAngles& a, double ka, double gammaAvg, double zEff, double b);
+// Wedge resistance under an excavation ground sloping at angle theta (t = tan|theta|).
+double slopingWedgeResistance(const FrictionAngles& a, double ka, double gammaAvg, double zEff,
+                              double b, double tanTheta);
+
+// ---- Output ----------------------------------------------------------------
+
+// "AT THE EXCAVATION SIDE" / "AT THE BACKFILL SIDE".
+void writeSideLine(RunContext& ctx, Side side);
+// Scratch record opening curve m: depth below the wall top and 34.
+void writeScratchCurveHeader(RunContext& ctx, int curve);
+// The multiplier line after row 17, with the multipliers at x.
+void writeMultiplierLine(RunContext& ctx, double x);
+
+// Row layout (1X,20X,2F20.3) / (21X,2F20.3) and scratch layout
+// (I5,2(1X,1P,E10.3)) used by most models.
+const textio::Layout& standardRowLayout();
+const textio::Layout& standardScratchLayout();
+
+struct PyPoint {
+  double y = 0.0;
+  double p = 0.0;
+};
+
+// Writes point j (1..17) of curve m, side `side`, with final values: report
+// row (y, p) in `row`, scratch record (j, p, y) in `scratch`, and keeps it.
+void writePoint(RunContext& ctx, int curve, Side side, int j, double yOut, double pOut,
+                const textio::Layout& row, const textio::Layout& scratch);
+// Scales (y, p) by the multipliers at x = z + H of curve m and writes it.
+PyPoint writeScaledPoint(RunContext& ctx, int curve, Side side, int j, double y, double p,
+                         const textio::Layout& row = standardRowLayout(),
+                         const textio::Layout& scratch = standardScratchLayout());
+
+// Depth printed in the report: z/12 in English units, z in SI units.
+double reportDepth(const RunContext& ctx, double z);
+
+}  // namespace py
+}  // namespace korven

@@ -1,0 +1,16 @@
+// Generation of the p-y curves of the soil below the excavation, written to
+// the p-y scratch file together with the user-specified curves.
+#pragma once
+
+#include "engine/RunContext.h"
+
+namespace korven {
+
+// Builds the resistance layers and profiles below the excavation, prints
+// them, writes the p-y scratch file (user curves first, then five curves per
+// layer) and closes it.
+void generatePyCurves(RunContext& ctx);
+// Runs the soil model of every resistance layer that owns curves.
+void generateLayerCurves(RunContext& ctx);
+
+}  // namespace korven
