@@ -52,6 +52,7 @@ void runProblem(RunContext& ctx) {
   st.p.fill(0.0);
   m.couples.clear();
   m.curves.clear();
+  m.userCurves.clear();
   m.pressure.rows.clear();
   m.pressurePresent = false;
 

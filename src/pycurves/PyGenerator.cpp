@@ -218,10 +218,13 @@ void writeProfileReport(RunContext& ctx) {
   }
 }
 
-// Number of user curves copied into the scratch file.
+// Number of user curves copied into the scratch file: the curves read from
+// the input, or with earth-pressure option 4 the pressure-deflection curves
+// built from the earth-pressure table (the input's own curves are not read
+// then). The table is rebuilt for every problem, so no stale rows are copied.
 int userCurveCount(const RunContext& ctx) {
   const ControlRecord& c = ctx.model.control;
-  if (c.userCurveCount <= 0 || c.earthPressureOption == 4) return 0;
+  if (c.userCurveCount <= 0) return 0;
   return std::min(c.userCurveCount, static_cast<int>(ctx.model.userCurves.size()));
 }
 

@@ -1,0 +1,165 @@
+#include "wall/PressureLoads.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+
+#include "engine/Stops.h"
+#include "pressure/EarthPressure.h"
+#include "textio/FreeFormat.h"
+#include "wall/Results.h"
+#include "wall/WallAnalysis.h"
+
+namespace korven {
+
+void readPressurePointFile(RunContext& ctx) {
+  std::ifstream in(ctx.names.pressureFile);
+  if (!in) {
+    ctx.report.write(KLAYOUT("(/,/,'     ERROR -- THE EARTH-PRESSURE POINT FILE CANNOT BE OPENED')"));
+    throw RunEnd("earth-pressure point file cannot be opened");
+  }
+  textio::RecordReader reader(in);
+  const int count = reader.record("EARTH-PRESSURE POINT COUNT").integer();
+  if (count < 0) {
+    ctx.report.write(KLAYOUT("(/,/,'     ERROR -- NEGATIVE NUMBER OF EARTH-PRESSURE POINTS')"));
+    throw RunEnd("negative number of earth-pressure points");
+  }
+  auto& rows = ctx.model.pressure.rows;
+  rows.assign(static_cast<std::size_t>(count), {});
+  for (auto& row : rows) {
+    auto r = reader.record("EARTH-PRESSURE POINT");
+    for (double& v : row) v = r.real();
+  }
+  ctx.model.pressurePresent = count > 0;
+}
+
+void applyEarthPressure(RunContext& ctx) {
+  WallModel& m = ctx.model;
+  auto& rows = m.pressure.rows;
+  const double h = m.wall.h;
+  const double depthLimit = m.wall.freeHeight;
+  const double wa = m.soil.widthPressure;
+  const double wp = m.soil.widthResistance;
+  if (m.control.earthPressureOption == 1) {
+    // Specified pressure (already times h when read): with tie-backs the
+    // surcharge pressure on the width of the side it acts on is added.
+    if (m.control.tieBackCount > 0) {
+      for (auto& row : rows) {
+        const double width = row[0] > depthLimit ? wp : wa;
+        row[3] = surchargePressureAt(ctx, row[0]) * width;
+        row[1] = (row[2] + row[3]) * h;
+      }
+    }
+  } else {
+    // Widening: the retained-side width down to the excavation, the
+    // resisting width from the first point below it.
+    bool below = false;
+    for (auto& row : rows) {
+      if (!below && row[0] > depthLimit) below = true;
+      const double width = below ? wp : wa;
+      for (std::size_t c = 1; c < row.size(); ++c) row[c] *= width;
+    }
+    writeEarthPressureTable(ctx);
+    for (auto& row : rows) row[1] *= h;
+  }
+  writePressurePlot(ctx);
+  convertPressureToStationLoads(ctx);
+}
+
+namespace {
+
+// Six-point pressure-deflection curves of the stations above the
+// excavation (earth-pressure option 4).
+void buildPressureCurves(RunContext& ctx, int stationCount) {
+  WallModel& m = ctx.model;
+  const auto& rows = m.pressure.rows;
+  const double h = m.wall.h;
+  const double wa = m.soil.widthPressure;
+  const double wp = m.soil.widthResistance;
+  const double ratio = wp > 0.0 ? std::max(1.0, wa / wp) : 1.0;
+  const bool continuous = ratio < 1.100000023841858 && m.soil.fixedFlag == 1;
+  // Deflection scale of the curves: the reference width for a continuous
+  // wall, otherwise the analysis width.
+  const double width = continuous ? m.soil.referenceWidth : m.wall.analysisWidth;
+  const double yEnd = ctx.si() ? 1.0 : 40.0;
+  const double depthUnit = ctx.english() ? 12.0 : 1.0;
+  const auto& layers = m.soil.layers;
+  double modulus = layers.empty() ? 0.0 : std::trunc(layers.front().top[kSubgrade]);
+
+  m.userCurves.clear();
+  std::size_t k = 0;
+  for (int n = 1; n < stationCount; ++n) {
+    const double z = n * h;
+    while (k + 1 < rows.size() && rows[k][0] < z) ++k;
+    const auto& row = rows[k];
+    const double passive = row[4];
+    const double atRest = row[5];
+    const double active = row[2] + row[3];
+    // Subgrade modulus of the layer holding the station (layer depths are
+    // in feet in English runs); below the last layer the previous value.
+    for (const SoilLayer& layer : layers) {
+      if (z / depthUnit <= layer.bottomDepth) {
+        modulus = std::trunc(layer.top[kSubgrade]);
+        break;
+      }
+    }
+    double p3 = modulus * z * width / 10667.0 + atRest;
+    if (p3 > passive || p3 <= atRest) p3 = 1.5 * atRest;
+
+    UserPyCurve c;
+    c.station = n;
+    c.contd = 1;
+    c.y = {-yEnd, -3.0 * width / 80.0, -width / 10667.0, 0.0, width / 357.0, yEnd};
+    c.p = {passive, passive, p3, atRest, active, active};
+    c.yRaw = c.y;
+    c.pRaw = c.p;
+    m.userCurves.push_back(c);
+  }
+  if (m.control.pyOption == 2) {
+    // They reach the solver through the p-y scratch file, ahead of the
+    // generated curves.
+    m.control.userCurveCount = static_cast<int>(m.userCurves.size());
+  } else {
+    for (const UserPyCurve& u : m.userCurves) {
+      PyCurve c;
+      c.points = static_cast<int>(u.y.size());
+      c.contd = 1;
+      c.firstStation = c.lastStation = u.station;
+      c.depth = u.station * h;
+      std::copy(u.y.begin(), u.y.end(), c.y.begin());
+      std::copy(u.p.begin(), u.p.end(), c.p.begin());
+      m.curves.push_back(c);
+    }
+  }
+}
+
+}  // namespace
+
+void convertPressureToStationLoads(RunContext& ctx) {
+  WallModel& m = ctx.model;
+  const auto& rows = m.pressure.rows;
+  if (rows.empty()) return;
+  const double h = m.wall.h;
+  if (m.control.earthPressureOption == 4) {
+    buildPressureCurves(ctx, nearestInt(m.wall.freeHeight / h) + 1);
+    return;
+  }
+  const int stationCount = nearestInt(rows.back()[0] / h) + 1;
+  const int lastStation = std::min(stationCount - 1, kStationTableSize - kStationOffset - 1);
+  double value = 0.0;
+  std::size_t k = 1;
+  for (int n = 1; n <= lastStation; ++n) {
+    const double z = n * h;
+    while (k < rows.size() && rows[k][0] < z) ++k;
+    if (k < rows.size()) {
+      // Linear in depth between the points k-1 and k.
+      const auto& r0 = rows[k - 1];
+      const auto& r1 = rows[k];
+      const double dz = r1[0] - r0[0];
+      value = dz != 0.0 ? r0[1] + (z - r0[0]) * (r1[1] - r0[1]) / dz : r1[1];
+    }
+    m.stations.q(n) += value;
+  }
+}
+
+}  // namespace korven

@@ -1,0 +1,267 @@
+#include "wall/SolutionLoop.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/ReportHeader.h"
+#include "engine/Stops.h"
+#include "wall/FiniteDifference.h"
+#include "wall/Results.h"
+#include "wall/WallAnalysis.h"
+
+namespace korven {
+
+void prepareCurveTable(const WallModel& model, WallState& st) {
+  st.curves.reserve(static_cast<std::size_t>(kMaxPyCurves));
+  st.curves.assign(model.curves.begin(), model.curves.end());
+  const double h = model.wall.h;
+  for (PyCurve& c : st.curves) {
+    for (int j = 0; j < c.points; ++j) c.p[static_cast<std::size_t>(j)] *= h;
+  }
+}
+
+CurveSupport evaluateCurve(const PyCurve& curve, double w) {
+  const int np = curve.points;
+  if (np < 2) return {};
+  // Segment k (points numbered from 1): the first point from 2 upward at or
+  // above w; the last segment when w lies beyond the table.
+  int k = np;
+  if (np > 2) {
+    for (int j = 2; j <= np; ++j) {
+      if (w <= curve.y[static_cast<std::size_t>(j - 1)]) {
+        k = j;
+        break;
+      }
+    }
+  }
+  const double y1 = curve.y[static_cast<std::size_t>(k - 2)];
+  const double p1 = curve.p[static_cast<std::size_t>(k - 2)];
+  const double y2 = curve.y[static_cast<std::size_t>(k - 1)];
+  const double p2 = curve.p[static_cast<std::size_t>(k - 1)];
+  if (y2 == y1) return {};
+  CurveSupport out;
+  out.s = -(p2 - p1) / (y2 - y1);
+  out.q0 = p1 + out.s * y1;
+  out.p = p1 - (w - y1) * out.s;
+  return out;
+}
+
+namespace {
+
+// The support interpolated between two curves at deflection w.
+inline CurveSupport interpolate(const PyCurve& cur, const PyCurve& next, double w, double t) {
+  const CurveSupport c0 = evaluateCurve(cur, w);
+  if (t == 0.0 || &next == &cur) return c0;
+  const CurveSupport c1 = evaluateCurve(next, w);
+  return {(1.0 - t) * c0.q0 + t * c1.q0, (1.0 - t) * c0.s + t * c1.s,
+          (1.0 - t) * c0.p + t * c1.p};
+}
+
+inline void addSupport(WallState& st, int n, const CurveSupport& v, double weight, double h) {
+  st.qw(n) += weight * v.q0;
+  st.sw(n) += weight * v.s;
+  st.rw(n) += weight * v.p / h;
+}
+
+}  // namespace
+
+CurveStatus applyCurves(const WallModel& model, WallState& st) {
+  const int n = model.wall.n;
+  const double h = model.wall.h;
+  auto& curves = st.curves;
+  const int count = static_cast<int>(curves.size());
+  int i = 0;
+  while (i < count) {
+    PyCurve& cur = curves[static_cast<std::size_t>(i)];
+    if (cur.contd < 0) return CurveStatus::NegativeFlag;
+    if (cur.firstStation < kMinStation) return CurveStatus::NotInOrder;
+    if (cur.contd == 0) {
+      // A curve standing alone over its own range.
+      const int a = cur.firstStation;
+      const int span = cur.lastStation - a;
+      if (span < 0) return CurveStatus::NotInOrder;
+      if (a <= n) {
+        const int b = std::min(cur.lastStation, n);
+        for (int s = a; s <= b; ++s) {
+          addSupport(st, s, evaluateCurve(cur, st.w(s)), 1.0, h);
+        }
+      }
+      ++i;
+      continue;
+    }
+    // Paired with the next curve; a next curve at the same station is
+    // dropped in favour of the one after it.
+    int j = i + 1;
+    int span = 0;
+    for (; j < count; ++j) {
+      const PyCurve& next = curves[static_cast<std::size_t>(j)];
+      span = next.lastStation - cur.firstStation;
+      if (span < 0) return CurveStatus::NotInOrder;
+      if (span > 0) break;
+    }
+    if (j >= count) break;  // the last curve of a chain has no range of its own
+    PyCurve& next = curves[static_cast<std::size_t>(j)];
+    const int a = cur.firstStation;
+    if (a < n) {
+      const int b = std::min(next.lastStation, n);
+      CurveSupport first, last;
+      for (int s = a; s <= b; ++s) {
+        const CurveSupport v = interpolate(cur, next, st.w(s), static_cast<double>(s - a) / span);
+        addSupport(st, s, v, 1.0, h);
+        if (s == a) first = v;
+        if (s == b) last = v;
+      }
+      // Trapezoidal ends of the range: half weight at both ends.
+      addSupport(st, a, first, -0.5, h);
+      addSupport(st, b, last, -0.5, h);
+    }
+    next.firstStation = next.lastStation;
+    i = j;
+    if (next.contd == 0) ++i;  // a successor is not taken alone as well
+  }
+  return CurveStatus::Ok;
+}
+
+void blendDeflections(WallState& st, int n) {
+  const int c = st.oscillationCount;
+  double g = 0.5;
+  if (c >= 1) {
+    if (c < 3) {
+      st.divisor = 2.0;
+    } else if (c < 7) {
+      st.divisor = 4.0;
+    } else if (c < 15) {
+      st.divisor = 8.0;
+    } else if (c < 31) {
+      st.divisor = 16.0;
+    } else if (c < 63) {
+      st.divisor = 32.0;
+    } else if (c < 127) {
+      st.divisor = 64.0;
+    }
+    const double inverse = static_cast<double>(1.0f / static_cast<float>(st.divisor));
+    g = (c - st.divisor + 1.0 + 0.5) * inverse;
+  }
+  for (int i = 0; i <= n; ++i) st.w(i) = g * st.w(i) + (1.0 - g) * st.w1(i);
+  st.oscillationCount = c + 1;
+}
+
+}  // namespace korven
+
+namespace korven {
+
+namespace {
+
+void computeTieBackResults(WallModel& m, const WallState& st, bool english) {
+  const int count = std::min(m.control.tieBackCount, static_cast<int>(m.tieBacks.size()));
+  for (int i = 0; i < count; ++i) {
+    TieBack& t = m.tieBacks[static_cast<std::size_t>(i)];
+    t.horizontalForce = t.load - t.stiffness * st.w(t.station);
+    t.axialForce = t.horizontalForce / std::cos(t.angleRad);
+    const double w = m.wall.analysisWidth;
+    t.forcePerTieBack = english ? t.axialForce * 12.0 * t.spacing / w : t.axialForce * t.spacing / w;
+  }
+}
+
+// Zero-moment hinges at the stations of every tie-back but the first.
+void applyHinges(WallModel& m) {
+  if (m.control.tieBackCount <= 0 || m.control.hingeFlag != 1) return;
+  const int count = std::min(m.control.tieBackCount, static_cast<int>(m.tieBacks.size()));
+  for (int i = 1; i < count; ++i) m.stations.f(m.tieBacks[static_cast<std::size_t>(i)].station) = 0.0;
+}
+
+}  // namespace
+
+void iterateWall(RunContext& ctx) {
+  WallModel& m = ctx.model;
+  WallState& st = ctx.wall;
+  const int n = m.wall.n;
+  const int itmax = m.wall.iterationLimit;
+  const double tol = m.wall.closureTolerance;
+  const bool english = ctx.english();
+
+  prepareCurveTable(m, st);
+  // The deflections start from zero, so nonlinear sections start from the
+  // secant to the first point of their moment-curvature tables.
+  st.w.fill(0.0);
+  assignStationStiffness(m, st, english);
+  writeTitleLine(ctx, ctx.report);
+  writeMonitorHeader(ctx);
+  if (itmax != 0) st.w1.fill(0.0);
+  st.oscillationCount = 0;
+
+  int k = 1;
+  int iterations = 0;
+  for (;;) {
+    for (int i = -1; i <= n + 1; ++i) {
+      st.qw(i) = m.stations.q(i);
+      st.sw(i) = m.stations.s(i);
+      st.rw(i) = 0.0;
+    }
+    const CurveStatus curves = applyCurves(m, st);
+    if (curves == CurveStatus::NotInOrder) {
+      ctx.report.write(KLAYOUT("(/,/,'     ERROR STOP -- STATIONS NOT IN ORDER')"));
+      throw RunEnd("p-y curve stations not in order");
+    }
+    if (curves == CurveStatus::NegativeFlag) {
+      ctx.report.write(KLAYOUT("(/,/,'     ERROR STOP -- NEGATIVE CONTINUATION FLAG OF A P-Y CURVE')"));
+      throw RunEnd("negative continuation flag of a p-y curve");
+    }
+    st.last = solveWall(m, st);
+    if (itmax == 0) {
+      st.status = LoopStatus::Converged;
+      iterations = 0;
+      break;
+    }
+    writeIterationRow(ctx, k, st.last);
+    if (st.last.exceeding > 0) {
+      st.status = LoopStatus::DeflectionExceeded;
+      iterations = k;
+      break;
+    }
+    int u = 0;
+    for (int i = 0; i <= n; ++i) {
+      if (std::fabs(st.w(i) - st.w1(i)) > tol) ++u;
+    }
+    st.unclosed = u;
+    if (k <= 2) {
+      for (int i = 0; i <= n; ++i) st.w1(i) = st.w(i);
+    } else {
+      if (u == 0) {
+        st.status = LoopStatus::Converged;
+        iterations = k;
+        break;
+      }
+      if (k > 40) {
+        bool alternating = true;
+        for (int i = 0; i <= n && alternating; ++i) {
+          alternating = std::fabs(st.w(i) - st.w2(i)) <= tol && std::fabs(st.w1(i) - st.w3(i)) <= tol;
+        }
+        if (alternating) blendDeflections(st, n);
+      }
+      for (int i = 0; i <= n; ++i) {
+        if (k > 3) st.w3(i) = st.w2(i);
+        st.w2(i) = st.w1(i);
+        st.w1(i) = st.w(i);
+      }
+    }
+    assignStationStiffness(m, st, english);
+    applyHinges(m);
+    ++k;
+    if (k > itmax) {
+      st.status = u == 0 ? LoopStatus::Converged : LoopStatus::LimitReached;
+      iterations = itmax;
+      break;
+    }
+  }
+
+  m.iterations = iterations;
+  m.status = ProblemStatus::Converged;
+  if (st.status == LoopStatus::Converged || itmax == 0) {
+    computeWallResults(m, st, english);
+    computeTieBackResults(m, st, english);
+  }
+  writeResults(ctx, iterations);
+}
+
+}  // namespace korven

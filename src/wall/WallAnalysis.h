@@ -1,0 +1,23 @@
+// Wall analysis of one problem: earth-pressure loads, p-y curve table,
+// the nonlinear solution loop, results and plot-data summaries.
+#pragma once
+
+#include "engine/RunContext.h"
+
+namespace korven {
+
+// Reads the earth-pressure point file back into the point table.
+void readPressurePointFile(RunContext& ctx);
+// Widens the point table, prints it, writes its plot-data section and turns
+// it into station loads (or pressure-deflection curves for option 4).
+void applyEarthPressure(RunContext& ctx);
+// Checks that no stiffness or load lies beyond the tip.
+void checkTablesBeyondTip(RunContext& ctx);
+// Reads the p-y scratch file back into the solver's curve table.
+void readPyScratchFile(RunContext& ctx);
+// Solves the wall and writes the results and the iteration monitoring.
+void iterateWall(RunContext& ctx);
+// The summary of a problem (or of the run) in the plot-data file.
+void writePlotSummary(RunContext& ctx, int stageValue);
+
+}  // namespace korven
