@@ -24,7 +24,7 @@ TEST_F(RunSequence, SingleProblemHasOneHeaderAndEnds) {
   EXPECT_EQ(outcome.status, KORVEN_STATUS_NORMAL) << outcome.message;
   EXPECT_EQ(countOf(report_, "KORVEN for Windows, Version 9.9.9"), 1);
   // The title block once, and the title line again heading the results.
-  const std::string opening = report_.substr(0, report_.find("     RESULTS"));
+  const std::string opening = report_.substr(0, report_.find("PROGRAM CONTROL PARAMETERS"));
   EXPECT_EQ(countOf(opening, "      SINGLE WALL"), 1);
   EXPECT_EQ(countOf(report_, "      SINGLE WALL"), 2);
   EXPECT_EQ(countOf(report_, "END OF ANALYSIS"), 1);
