@@ -36,6 +36,8 @@
 // empty for the friction-angle table).
 #pragma once
 
+#include <vector>
+
 #include <span>
 
 #include "engine/RunContext.h"
@@ -167,6 +169,13 @@ PyPoint writeScaledPoint(RunContext& ctx, int curve, Side side, int j, double y,
 
 // Depth printed in the report: z/12 in English units, z in SI units.
 double reportDepth(const RunContext& ctx, double z);
+
+// Mean strength of resistance layer `layer` from its top to z (stiff-clay
+// and weak-rock models).
+double layerMeanStrength(RunContext& ctx, int layer, double z, bool nearTopRule);
+// Unit labels that open the stiff-clay and rock report headers: depth,
+// width, two stresses and a unit weight.
+std::vector<textio::FieldValue> strengthHeaderLabels(const UnitLabels& u);
 
 }  // namespace py
 }  // namespace korven

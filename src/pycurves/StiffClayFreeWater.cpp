@@ -1,0 +1,202 @@
+// Stiff clay below free water: ultimate resistance from a wedge (with the
+// average strength ca over depth) and a flow mechanism 11*c*b, empirical
+// factors As (static) and Ac (cyclic) against depth over width, and the
+// static and cyclic curve shapes, every point capped by the initial line
+// k*z*y. Continuous walls take the passive-pressure resistance instead.
+#include <array>
+#include <cmath>
+#include <initializer_list>
+#include <vector>
+
+#include "pycurves/PyCommon.h"
+
+namespace korven {
+
+namespace py {
+
+// Mean strength of resistance layer `layer` from its top to z, on the
+// straight line through the layer's two strength points (extended below the
+// bottom point). Close to the top (within 1e-5, when nearTopRule is set) the
+// strength at z itself. A depth below the strength profile is reported but
+// does not stop the run. Used by the stiff-clay and weak-rock models.
+double layerMeanStrength(RunContext& ctx, int layer, double z, bool nearTopRule) {
+  const auto& s = ctx.py.strength;
+  const StrengthPoint& top = s[static_cast<std::size_t>(2 * (layer - 1))];
+  const StrengthPoint& bottom = s[static_cast<std::size_t>(2 * (layer - 1) + 1)];
+  if (z > s.back().z) {
+    ctx.report.write(KLAYOUT("(/,29X,'**** WARNING ****',/,5X,'THE VALUE OF X =',E9.2,"
+                             "'IS BEYOND THE EXTENT OF THE/',5X,'INPUT CURVE FOR STRENGTH')"),
+                     z);
+  }
+  if (nearTopRule && std::fabs(z - top.z) < 9.999999747378752e-06) return strengthAt(ctx, z);
+  const double span = bottom.z - top.z;
+  const double cz = span > 0.0 ? top.c + (bottom.c - top.c) * (z - top.z) / span : top.c;
+  return 0.5 * (top.c + cz);
+}
+
+// Unit labels of the strength-model report headers: depth, width, two
+// stresses and a unit weight, in the order their layouts print them.
+std::vector<textio::FieldValue> strengthHeaderLabels(const UnitLabels& u) {
+  return {u.depthB, u.lengthB, u.forceA, u.slash, u.lengthB, u.power, u.two,
+          u.forceA, u.slash,   u.lengthB, u.power, u.two,  u.forceA, u.slash,
+          u.lengthB, u.power,  u.three};
+}
+
+}  // namespace py
+
+namespace {
+
+using py::Side;
+
+constexpr double kWedgeFactor = 2.8299999237060547;       // 2.83
+constexpr double kFlowFactor = 11.0;
+constexpr double kSoftening = 0.054999999701976776;       // 0.055
+constexpr double kHalfRootSix = 1.225000023841858;        // 0.5*sqrt(6)
+constexpr double kStaticDrop = 0.41100001335144043;       // 0.411
+constexpr double kCyclicPeak = 0.9359999895095825;        // 0.936
+constexpr double kCyclicSlope = 0.08500000089406967;      // 0.085
+constexpr double kCyclicResidual = 0.10199999809265137;   // 0.102
+constexpr double kCyclicYield = 4.099999904632568;        // 4.1
+constexpr double kCyclicIntegral = 0.4180000126361847;    // 0.418
+
+constexpr std::array<double, 6> kAsRatio = {0.0, 1.0, 2.0, 3.0, 4.0, 5.0};
+constexpr std::array<double, 6> kAs = {single(0.223f), single(0.46f), single(0.55f),
+                                       single(0.59f),  single(0.60f), single(0.60f)};
+constexpr std::array<double, 4> kAcRatio = {0.0, 1.0, 2.0, 3.0};
+constexpr std::array<double, 4> kAc = {single(0.20f), single(0.29f), single(0.30f), single(0.30f)};
+
+// A zero deflection scale (no strain given) makes every deflection zero;
+// the curve then has no resistance instead of an undefined one.
+
+// Static curve with a = As*y50.
+double staticResistance(double y, double y50, double as, double pc) {
+  if (!(y50 > 0.0)) return 0.0;
+  const double a = as * y50;
+  if (y <= a) return 0.5 * pc * std::sqrt(y / y50);
+  if (y <= 6.0 * a) return pc * (0.5 * std::sqrt(y / y50) - kSoftening * std::pow(y / a - 1.0, 1.25));
+  const double peak = kHalfRootSix * std::sqrt(as) * pc - kStaticDrop * pc;
+  if (y <= 18.0 * a) return peak - (0.0625 / y50) * pc * (y - 6.0 * a);
+  return peak - 0.75 * as * pc;
+}
+
+// Cyclic curve with yp = 4.1*As*y50.
+double cyclicResistance(double y, double y50, double yp, double ac, double pc) {
+  if (!(y50 > 0.0) || !(yp > 0.0)) return 0.0;
+  const double y45 = single(0.45f) * yp;
+  const double y60 = single(0.6f) * yp;
+  if (y <= y60) return ac * pc * (1.0 - std::pow(std::fabs((y - y45) / y45), 2.5));
+  if (y <= single(1.8f) * yp) return kCyclicPeak * ac * pc - (kCyclicSlope / y50) * pc * (y - y60);
+  return kCyclicPeak * ac * pc - (kCyclicResidual / y50) * pc * yp;
+}
+
+void writeHeader(RunContext& ctx, double z, double b, double c, double ca, double gammaAvg,
+                 double e50) {
+  auto v = py::strengthHeaderLabels(ctx.labels);
+  v.insert(v.end(), {py::reportDepth(ctx, z), b, c, ca, gammaAvg, e50});
+  ctx.report.writeValues(
+      KLAYOUT("(/,/,9X,'DEPTH BELOW GS',6X,'DIAM',8X,'C',9X,'CAVG',4X,'GAMMA AVG',6X,'E50',/,"
+              "15X,A2,13X,A2,5X,2(A3,A1,2A2,A1,2X),A3,A1,2A2,A1,/,9X,F10.2,5X,F10.3,"
+              "3(1X,1P,E10.2),1P,E12.4)"),
+      v);
+}
+
+}  // namespace
+
+void stiffClayFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
+  PyState& st = ctx.py;
+  const SoilData& soil = ctx.model.soil;
+  const double H = st.freeHeight;
+  const double b = soil.widthResistance;
+  const double k = st.layer(layer).subgrade;
+  const bool continuous = st.continuousWall();
+  const double theta = soil.slopeExcavation / py::kDegreesPerRadian;
+  const double slopeFactor = std::fabs(theta) > 1e-20 ? 1.0 + std::tan(std::fabs(theta)) : 1.0;
+
+  // Running trapezoid mean of c over the curves of a lower layer.
+  double strengthSum = 0.0;
+  double previousC = 0.0;
+  double previousPc = 0.0;
+
+  for (int m = firstCurve; m <= lastCurve; ++m) {
+    const double zCurve = st.curveDepth(m);
+    const double x = zCurve + H;
+    const double c = py::strengthAt(ctx, zCurve);
+    const double e50 = py::profileValueAt(ctx, zCurve, py::StrengthColumn::E50);
+    const double gammaAvg = py::averageUnitWeight(ctx, zCurve);
+
+    // Average strength of pass 1, used by both passes (the backfill pass
+    // shares the strength parameters of the curve depth).
+    double ca = c;
+    if (layer == 1) {
+      ca = py::layerMeanStrength(ctx, layer, zCurve, true);
+    } else if (m == firstCurve) {
+      strengthSum = 0.0;
+    } else {
+      strengthSum += 0.5 * (previousC + c) * (zCurve - st.curveDepth(m - 1));
+      const double depthIntoLayer = zCurve - st.curveDepth(firstCurve);
+      ca = depthIntoLayer > 0.0 ? strengthSum / depthIntoLayer : c;
+    }
+    previousC = c;
+    if (m == firstCurve) st.integral(layer) = 0.0;
+
+    const double y50 = e50 * (continuous ? st.referenceWidth : b);
+
+    py::writeScratchCurveHeader(ctx, m);
+    for (Side side : {Side::Excavation, Side::Backfill}) {
+      const bool excavation = side == Side::Excavation;
+      py::writeSideLine(ctx, side);
+      const double z = excavation ? zCurve : x;
+
+      double pc = 0.0;
+      if (!continuous) {
+        double pct = 2.0 * ca * b + gammaAvg * b * z + kWedgeFactor * ca * z;
+        if (excavation) pct /= slopeFactor;
+        pc = std::min(pct, kFlowFactor * c * b);
+      } else if (excavation) {
+        pc = (2.0 * c + gammaAvg * z) * b / slopeFactor;
+      } else {
+        pc = (2.0 * c + py::backfillVerticalStress(ctx, z)) * b;
+      }
+
+      const double as = py::tableLookUp(kAsRatio, kAs, z / b);
+      const double ac = py::tableLookUp(kAcRatio, kAc, z / b);
+      writeHeader(ctx, z, b, c, ca, gammaAvg, e50);
+
+      const double kz = k * z;
+      if (!st.cyclic) {
+        const double a = as * y50;
+        for (int j = 1; j <= kPyPointsPerSide; ++j) {
+          double y = 0.5 * a * (j - 1);
+          if (j >= 14) y = (j == 17 ? 200.0 : 10.0 + 4.0 * (j - 14)) * a;
+          const double p = std::min(staticResistance(y, y50, as, pc), kz * y);
+          py::writeScaledPoint(ctx, m, side, j, y, p);
+        }
+      } else {
+        const double yp = kCyclicYield * as * y50;
+        for (int j = 1; j <= kPyPointsPerSide; ++j) {
+          double y = single(0.05f) * yp * (j - 1);
+          if (j == 14) y = yp;
+          if (j == 15) y = single(1.4f) * yp;
+          if (j == 16) y = single(1.8f) * yp;
+          if (j == 17) y = 20.0 * yp;
+          const double p = std::min(cyclicResistance(y, y50, yp, ac, pc), kz * y);
+          py::writeScaledPoint(ctx, m, side, j, y, p);
+        }
+        py::writeMultiplierLine(ctx, x);
+      }
+
+      if (excavation) {
+        // Final-resistance fraction of the curve, integrated for the layers below.
+        const double fraction = st.cyclic ? kCyclicPeak * ac - kCyclicIntegral * as
+                                          : kHalfRootSix * std::sqrt(as) - kStaticDrop - 0.75 * as;
+        if (m != firstCurve) {
+          st.integral(layer) +=
+              0.5 * (previousPc + pc) * fraction * (zCurve - st.curveDepth(m - 1));
+        }
+        previousPc = pc;
+      }
+    }
+  }
+}
+
+}  // namespace korven

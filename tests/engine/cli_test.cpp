@@ -1,0 +1,82 @@
+// The korven program as a user runs it: NAMES.dat beside the input, the
+// outputs named after it, and an exit status that tells how the run ended.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "RunFixture.h"
+
+namespace korven::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Cli : public RunDir {
+ protected:
+  // Runs the program with `args`; returns its exit status and keeps stderr.
+  int korven(const std::string& args) {
+    const std::string cmd = std::string("\"") + KORVEN_CLI_PATH + "\" " + args + " > \"" +
+                            path("stdout.txt").string() + "\" 2> \"" +
+                            path("stderr.txt").string() + "\"";
+    const int rc = std::system(cmd.c_str());
+    out_ = readFile(path("stdout.txt"));
+    errText_ = readFile(path("stderr.txt"));
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  }
+  void writeInput(const std::string& name, const std::string& text) {
+    std::ofstream f(path(name), std::ios::binary);
+    f << text;
+  }
+  std::string out_, errText_;
+};
+
+const char* const kEmptyWall =
+    "CLI WALL\n1 0 0 0 0 0 0 0 1 0 0 0\n40 6.0 10.0 1.0E-5 120.0 12.0 240.0 100 0 0\n1\n";
+
+TEST_F(Cli, RunsAnInputAndNamesTheOutputsAfterIt) {
+  writeInput("retaining.dat", kEmptyWall);
+  EXPECT_EQ(korven("run \"" + path("retaining.dat").string() + "\""), 0) << errText_;
+  for (const char* name : {"NAMES.dat", "retaining.out", "retaining.plt", "retaining.itr"}) {
+    EXPECT_TRUE(fs::exists(path(name))) << name;
+  }
+  EXPECT_NE(out_.find("retaining.out"), std::string::npos);
+  const std::string names = readFile(path("NAMES.dat"));
+  EXPECT_NE(names.find("\nretaining.dat\nretaining.out\nretaining.plt\nretaining.itr\n"),
+            std::string::npos);
+  EXPECT_NE(readFile(path("retaining.out")).find("END OF ANALYSIS"), std::string::npos);
+
+  // Without a file the NAMES.dat of the working directory is run, as the
+  // front end's call does.
+  fs::remove(path("retaining.out"));
+  EXPECT_EQ(korven("run"), 2);  // the working directory of the test has none
+  const std::string cmd = "cd \"" + dir_.string() + "\" && \"" + KORVEN_CLI_PATH + "\" run";
+  EXPECT_EQ(std::system(cmd.c_str()), 0);
+  EXPECT_TRUE(fs::exists(path("retaining.out")));
+}
+
+TEST_F(Cli, FailuresGiveANonZeroStatusAndOneLine) {
+  writeInput("bad.dat", "BAD\n1 0 0 0 0 Q 0 0 1 0 0 0\n");
+  EXPECT_EQ(korven("run \"" + path("bad.dat").string() + "\""), 1);
+  EXPECT_NE(errText_.find("korven: input error: CONTROL RECORD, LINE 2"), std::string::npos)
+      << errText_;
+  EXPECT_NE(readFile(path("bad.out")).find("END OF ANALYSIS"), std::string::npos);
+
+  EXPECT_EQ(korven("run \"" + path("missing.dat").string() + "\""), 2);
+  EXPECT_NE(errText_.find("no input data file"), std::string::npos);
+  EXPECT_EQ(korven("frobnicate"), 2);
+}
+
+TEST_F(Cli, HelpAndVersion) {
+  EXPECT_EQ(korven("--help"), 0);
+  EXPECT_NE(out_.find("usage: korven run [INPUT]"), std::string::npos);
+  EXPECT_EQ(korven("--version"), 0);
+  EXPECT_EQ(out_.rfind("korven ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace korven::testing
