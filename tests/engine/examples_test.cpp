@@ -1,0 +1,44 @@
+// The worked examples run from input to results and converge.
+#include <filesystem>
+
+#include "RunFixture.h"
+#include "korven.h"
+
+namespace korven::testing {
+namespace {
+
+class ExampleRun : public RunDir {};
+
+void checkConverged(const std::string& report, const std::string& monitor, int problems) {
+  EXPECT_EQ(countOf(report, "NUMBER OF ITERATIONS :"), problems);
+  EXPECT_EQ(countOf(report, "   STA I      X         DEFL."), problems);
+  for (const char* warning : {"MAX ALLOWABLE DEFLECTION EXCEEDED", "MAXIMUM NUMBER OF ITERATIONS  REACHED",
+                              "ANALYSIS STOPPED", "WARNING", "INPUT ERROR"}) {
+    EXPECT_EQ(countOf(report, warning), 0) << warning;
+  }
+  EXPECT_EQ(countOf(report, "ERROR"), 0);
+  EXPECT_EQ(countOf(report, "END OF ANALYSIS"), 1);
+  EXPECT_EQ(countOf(monitor, "END OF ANALYSIS"), 1);
+}
+
+const char* const kExamples[] = {
+    "cantilever-sand",         "anchored-soft-clay",        "soldier-pile-stiff-clay",
+    "silt-cantilever-si",      "rock-socket",               "anchored-sand-user-curves",
+    "staged-excavation",
+};
+
+TEST_F(ExampleRun, EveryExampleConverges) {
+  for (const char* name : kExamples) {
+    SCOPED_TRACE(name);
+    const std::filesystem::path source =
+        std::filesystem::path(KORVEN_SOURCE_DIR) / "examples" / (std::string(name) + ".dat");
+    ASSERT_TRUE(std::filesystem::exists(source));
+    const RunOutcome outcome = run(readFile(source));
+    EXPECT_EQ(outcome.status, KORVEN_STATUS_NORMAL) << outcome.message;
+    const int problems = std::string(name) == "staged-excavation" ? 2 : 1;
+    checkConverged(report_, monitor_, problems);
+  }
+}
+
+}  // namespace
+}  // namespace korven::testing
