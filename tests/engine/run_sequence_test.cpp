@@ -231,3 +231,34 @@ TEST(Entry, WrongHandshakeTouchesNothing) {
 
 }  // namespace
 }  // namespace korven::testing
+
+namespace korven::testing {
+namespace {
+
+// A stop of the analysis phases unwinds to the entry: the stop text goes to
+// the error stream and the report, and the run still ends in order.
+TEST_F(RunSequence, HardStopEndsTheRunInOrder) {
+  std::string input = readFile(std::filesystem::path(KORVEN_SOURCE_DIR) / "examples" /
+                               "cantilever-sand.dat");
+  // Soil that ends above the excavation leaves no layer at the excavation.
+  const std::string layer = "4 480.0\n";
+  input.replace(input.find(layer), layer.size(), "4 120.0\n");
+  const RunOutcome outcome = run(input);
+  EXPECT_EQ(outcome.status, KORVEN_STATUS_HARD_STOP);
+  EXPECT_NE(outcome.message.find("STOP 1"), std::string::npos);
+  EXPECT_NE(err_.str().find("STOP 1\n"), std::string::npos);
+  const auto soil = report_.find("SOIL INFORMATION");
+  const auto stop = report_.find("\n     ***** ANALYSIS STOPPED: STOP 1 *****\n");
+  const auto end = report_.find("END OF ANALYSIS");
+  ASSERT_NE(soil, std::string::npos);
+  ASSERT_NE(stop, std::string::npos);
+  EXPECT_LT(soil, stop);
+  EXPECT_LT(stop, end);
+  EXPECT_EQ(report_.find("EFFECTIVE OVERBURDEN STRESS"), std::string::npos);
+  EXPECT_NE(monitor_.find("END OF ANALYSIS"), std::string::npos);
+  // The plot-data file closes with the summary of a problem without results.
+  EXPECT_NE(plot_.find(" 0 0 1\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace korven::testing
