@@ -53,6 +53,11 @@ void runProblem(RunContext& ctx) {
   m.couples.clear();
   m.curves.clear();
   m.userCurves.clear();
+  // Supports and loads belong to the problem that reads them: a problem
+  // without wall sections reads none and must not act on an earlier one's.
+  m.restraints.clear();
+  m.tieBacks.clear();
+  m.stiffnessRecords.clear();
   m.pressure.rows.clear();
   m.pressurePresent = false;
 

@@ -28,14 +28,19 @@ void checkCount(RunContext& ctx, std::string_view what, int count, int limit) {
   if (count > limit) rejectCount(ctx, what, count, limit);
 }
 
-void checkStationInTables(RunContext& ctx, std::string_view what, int station) {
-  const int last = ctx.model.wall.n + 3;
-  if (station >= kMinStation && station <= last) return;
+void checkStationInRange(RunContext& ctx, std::string_view what, int station, int first,
+                         int last, std::string_view place) {
+  if (station >= first && station <= last) return;
   ctx.report.write(KLAYOUT("(/,/,'     INPUT ERROR -- ',A,' AT STATION',I11,/,'     LIES OUTSIDE "
-                           "THE STATION TABLES (STATIONS',I3,' TO',I4,')')"),
-                   what, station, kMinStation, last);
-  throw RunEnd(std::string(what) + " at station " + std::to_string(station) +
-               " outside the station tables");
+                           "',A,' (STATIONS',I3,' TO',I4,')')"),
+                   what, station, place, first, last);
+  throw RunEnd(std::string(what) + " at station " + std::to_string(station) + " outside " +
+               std::string(place));
+}
+
+void checkStationInTables(RunContext& ctx, std::string_view what, int station) {
+  checkStationInRange(ctx, what, station, kMinStation, ctx.model.wall.n + 3,
+                      "THE STATION TABLES");
 }
 
 void checkContinuationFlag(RunContext& ctx, std::string_view what, int contd) {

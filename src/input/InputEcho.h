@@ -18,6 +18,9 @@ void checkCount(RunContext& ctx, std::string_view what, int count, int limit);
 
 // A station that is spread onto the station tables must lie in -3..N+3.
 void checkStationInTables(RunContext& ctx, std::string_view what, int station);
+// A station must lie in first..last ("THE WALL", "THE STATION TABLES").
+void checkStationInRange(RunContext& ctx, std::string_view what, int station, int first,
+                         int last, std::string_view place);
 
 // A continuation flag must be 1 (range ends here) or 2 (continued).
 void checkContinuationFlag(RunContext& ctx, std::string_view what, int contd);

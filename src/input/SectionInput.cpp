@@ -29,20 +29,22 @@ void readIntegers(textio::RecordReader::Record& r, std::array<int, N>& values) {
   for (int& v : values) v = r.integer();
 }
 
-// `count` records of five reals (rebar or strand rows).
+// `count` records of five reals (rebar or strand rows). The counts have no
+// fixed capacity, so the rows grow as records are actually read: a wild
+// count ends at the end of the file instead of reserving memory for it.
 std::vector<std::array<double, 5>> readRows(RunContext& ctx, int count, const char* name) {
-  std::vector<std::array<double, 5>> rows(static_cast<std::size_t>(count > 0 ? count : 0));
-  for (auto& row : rows) {
+  std::vector<std::array<double, 5>> rows;
+  for (int k = 0; k < count; ++k) {
     auto r = ctx.input->record(name);
-    readReals(r, row);
+    readReals(r, rows.emplace_back());
   }
   return rows;
 }
 
 // `count` records of one real each.
 std::vector<double> readSingles(RunContext& ctx, int count, const char* name) {
-  std::vector<double> values(static_cast<std::size_t>(count > 0 ? count : 0));
-  for (double& v : values) v = ctx.input->record(name).real();
+  std::vector<double> values;
+  for (int k = 0; k < count; ++k) values.push_back(ctx.input->record(name).real());
   return values;
 }
 
@@ -380,6 +382,12 @@ void readStiffnessAndLoads(RunContext& ctx) {
       rec.p = r.real();
     }
     m.stiffnessRecords.push_back(rec);
+    // The row is listed as read, ahead of any complaint about its range.
+    const bool continued = rec.contd == 2;
+    const FieldValue tail[] = {0.0, rec.q, 0.0, rec.t, 0.0, rec.p};
+    input::writeRangeRow(ctx, RangeTable::StiffnessLoad,
+                         {rec.from, rec.to, rec.contd, continued, previousContinued}, tail);
+    previousContinued = continued;
     input::checkContinuationFlag(ctx, "A STIFFNESS AND LOAD RECORD", rec.contd);
     input::checkStationInTables(ctx, "A STIFFNESS AND LOAD RECORD", rec.from);
     input::checkStationInTables(ctx, "A STIFFNESS AND LOAD RECORD", rec.to);
@@ -392,11 +400,6 @@ void readStiffnessAndLoads(RunContext& ctx) {
     if (!chain.add(rec.contd, rec.from, rec.to, values)) {
       stopStationsNotInOrder(ctx, "stiffness and load record " + std::to_string(i + 1));
     }
-    const bool continued = rec.contd == 2;
-    const FieldValue tail[] = {0.0, rec.q, 0.0, rec.t, 0.0, rec.p};
-    input::writeRangeRow(ctx, RangeTable::StiffnessLoad,
-                         {rec.from, rec.to, rec.contd, continued, previousContinued}, tail);
-    previousContinued = continued;
     if (rec.t != 0.0) m.couples.push_back({rec.from, rec.t / m.wall.twoH});
   }
   if (chain.open()) input::warnOpenChain(ctx, "STIFFNESS AND LOAD RECORD", chain.openStation());

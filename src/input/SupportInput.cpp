@@ -76,6 +76,12 @@ void readRestraintsAndTieBacks(RunContext& ctx) {
       rs.r = r.real();
     }
     m.restraints.push_back(rs);
+    // The row is listed as read, ahead of any complaint about its range.
+    const bool continued = rs.contd == 2;
+    const FieldValue tail[] = {0.0, 0.0, rs.s, 0.0, rs.r, 0.0};
+    input::writeRangeRow(ctx, RangeTable::StiffnessLoad,
+                         {rs.from, rs.to, rs.contd, continued, previousContinued}, tail);
+    previousContinued = continued;
     input::checkContinuationFlag(ctx, "A RESTRAINT RECORD", rs.contd);
     input::checkStationInTables(ctx, "A RESTRAINT RECORD", rs.from);
     input::checkStationInTables(ctx, "A RESTRAINT RECORD", rs.to);
@@ -85,11 +91,6 @@ void readRestraintsAndTieBacks(RunContext& ctx) {
     if (!chain.add(rs.contd, rs.from, rs.to, values)) {
       stopStationsNotInOrder(ctx, "restraint record " + std::to_string(i + 1));
     }
-    const bool continued = rs.contd == 2;
-    const FieldValue tail[] = {0.0, 0.0, rs.s, 0.0, rs.r, 0.0};
-    input::writeRangeRow(ctx, RangeTable::StiffnessLoad,
-                         {rs.from, rs.to, rs.contd, continued, previousContinued}, tail);
-    previousContinued = continued;
   }
   if (chain.open()) input::warnOpenChain(ctx, "RESTRAINT RECORD", chain.openStation());
 
@@ -112,7 +113,9 @@ void readRestraintsAndTieBacks(RunContext& ctx) {
     }
     deriveTieBack(ctx, t);
     m.tieBacks.push_back(t);
-    input::checkStationInTables(ctx, "A TIE BACK", t.station);
+    // A tie-back acts on the wall: beyond its ends its load and spring would
+    // fall outside the equations (or be lost below the tip).
+    input::checkStationInRange(ctx, "A TIE BACK", t.station, 0, m.wall.n, "THE WALL");
     // A tie-back is a single-station range carrying its load and stiffness.
     StationValues values;
     values.q = t.load;

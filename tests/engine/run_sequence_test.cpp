@@ -35,6 +35,28 @@ TEST_F(RunSequence, SingleProblemHasOneHeaderAndEnds) {
             std::string::npos);
 }
 
+TEST_F(RunSequence, ReportOpensWithBannerFileNamesDateAndTitle) {
+  run(emptyProblem("HEADER CHECK", 1) + "1\n");
+  const std::string rule = "     " + std::string(73, '=') + "\n";
+  const std::string dash = "     " + std::string(73, '-') + "\n";
+  const std::string b20(20, ' ');
+  std::string dir = dir_.string();
+  if (dir.back() != '/') dir += '/';
+  const std::string expected =
+      rule + "\n" + b20 + "  KORVEN for Windows, Version 9.9.9       \n\n" + b20 +
+      "   A Program for the Analysis of \n" + b20 + "   Flexible Retaining Walls \n\n" + rule +
+      "\n\n     Path to file locations      : " + dir +
+      "\n     Name of input data file     : wall.dat\n"
+      "     Name of output file         : wall.out\n"
+      "     Name of plot output file    : wall.plt\n\n" +
+      dash + std::string(26, ' ') + "Time and Date of Analysis\n" + dash + "\n" +
+      std::string(15, ' ') + "Date:  March 05, 2024     Time:  09:07:03\n\n      HEADER CHECK" +
+      std::string(58, ' ') + "\n\n\n      ******";
+  EXPECT_EQ(report_.substr(0, expected.size()), expected);
+  const std::string title = "\n      HEADER CHECK" + std::string(58, ' ') + "\n";
+  EXPECT_EQ(monitor_.substr(0, title.size()), title);
+}
+
 TEST_F(RunSequence, ConstructionStagesAreNumberedUnderTheFirstTitle) {
   const RunOutcome outcome = run(emptyProblem("STAGED EXCAVATION", 3) + "1\n" +
                                  emptyProblem("SECOND TITLE", 3) + "2\n" +

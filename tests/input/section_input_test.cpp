@@ -245,11 +245,30 @@ TEST(SectionInputTest, FaultyRangesEndTheRun) {
     InputFixture f(c.input);
     EXPECT_NE(stopped(f, readStiffnessAndLoads).find(c.message), std::string::npos) << c.input;
   }
+  {
+    // The offending record is listed before the stop.
+    InputFixture f("2\n1 2 3 1 0 0\n1 6 5 7 0 0\n");
+    const std::string zero = " 0.000E+00";
+    EXPECT_NE(stopped(f, readStiffnessAndLoads)
+                  .find("        6   5  1 " + zero + " 7.000E+00" + zero + zero + zero + zero +
+                        "\n\n\n     ERROR STOP -- STATIONS NOT IN ORDER\n"),
+              std::string::npos);
+  }
   // A wall section running backwards.
   InputFixture f("0\n");
   f.ctx.model.crossSections.resize(1);
   f.ctx.model.wallSections = {{5.0, 4.0, 1}};
   EXPECT_NE(stopped(f, readStiffnessAndLoads).find("STATIONS NOT IN ORDER"), std::string::npos);
+}
+
+TEST(SectionInputTest, UnboundedRecordCountsEndAtTheEndOfTheFile) {
+  // A nonlinear section announcing two thousand million rebars: the rows
+  // are read one by one until the input runs out.
+  InputFixture f("0 0 0 1\n'P'\n0 0 0 0 0 0 0 0 0\n1 0 0 0 0 0 0 0 0 0 0\n"
+                 "0 0 0 0 0 0 0 0 0 0\n'N'\n0 0 0 0 2000000000 0 0 0 0 0 0\n"
+                 "0 0 0 0 0 0 0 0 0 0\n1 2 3 4 5\n");
+  f.ctx.model.control.crossSectionCount = 1;
+  EXPECT_THROW(readCrossSections(f.ctx), textio::InputError);
 }
 
 TEST(SectionInputTest, CountsBeyondTheTablesAreRejected) {

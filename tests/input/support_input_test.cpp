@@ -88,12 +88,21 @@ TEST(SupportInputTest, RestraintChainsAndFaultsEndTheRunOrWarn) {
       {"-2\n", 0, "NEGATIVE NUMBER OF RESTRAINTS =         -2"},
       {"0\n", 21, "NUMBER OF TIE BACKS =         21 EXCEEDS THE LIMIT OF   20"},
       {"0\n30 1 1 1 0 1 1\n", 1, "A TIE BACK AT STATION         30"},
+      {"0\n21 1 1 1 0 1 1\n", 1,
+       "A TIE BACK AT STATION         21\n     LIES OUTSIDE THE WALL (STATIONS  0 TO  20)"},
       {"0\n3 1 1 0 0 1 1\n", 1, "NONZERO UNBONDED LENGTH AND ANCHOR SPACING"},
   };
   for (const Case& c : cases) {
     InputFixture f(c.input);
     f.ctx.model.control.tieBackCount = c.tieBacks;
     EXPECT_NE(stopped(f, readRestraintsAndTieBacks).find(c.message), std::string::npos) << c.input;
+  }
+  {
+    // The offending record is listed before the stop.
+    InputFixture f("1\n5 4 1 1 0\n");
+    EXPECT_EQ(stopped(f, readRestraintsAndTieBacks),
+              "        5   4  1 " + kZero + kZero + " 1.000E+00" + kZero + kZero + kZero +
+                  "\n\n\n     ERROR STOP -- STATIONS NOT IN ORDER\n");
   }
 }
 
