@@ -106,7 +106,7 @@ void computeLayerResultants(RunContext& ctx) {
 
     r.pa1 = t * s * l.ka * m + layerSurchargeForce(st, l.ztop, t);
     r.z1 = l.ztop + t / 2.0;
-    r.pa2 = 0.5 * l.ka * m * t * t * g;
+    r.pa2 = 0.5 * l.ka * m * (t * t) * g;
     r.z2 = l.ztop + 2.0 * t / 3.0;
     r.pa3 = -(t * 2.0 * c * l.sqrtKa * m);
     if (r.pa1 + r.pa3 < 0.0) {
@@ -144,7 +144,7 @@ void computeLayerResultants(RunContext& ctx) {
       } else if (depth > zwB - kDepthTolerance) {
         // A layer top within the depth tolerance of the water table is at it.
         r.pw1 = -((depth - zwB) * gw * t * l.modifier);
-        r.pw2 = -(l.modifier * 0.5 * gw * t * t);
+        r.pw2 = -(l.modifier * 0.5 * gw * (t * t));
         ctx.report.write(KLAYOUT("(6X,I2,2(1X,F10.2,1X,F6.2))"), a, -r.pw1, reportDepth(ctx, r.z1),
                          -r.pw2, reportDepth(ctx, r.z2));
       }

@@ -103,8 +103,9 @@ void writeSoilInformation(RunContext& ctx) {
   }
 }
 
-// Seventeen arrays of equal length in the original layout; here the point
-// table, reserved for the same number of points.
+// Storage for the point table, sized from the profile (at least 2000
+// points). When it cannot be obtained the run ends with a message: going
+// on would leave the wall analysis reading a stale or missing point file.
 void obtainWorkArrays(RunContext& ctx) {
   PressureState& st = ctx.pressure;
   long long points = 10;

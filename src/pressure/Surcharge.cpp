@@ -45,13 +45,13 @@ double pointLoadPressure(double load, double x, double z, double h) {
     const double x2 = x * x, z2 = z * z, r2 = x2 + z2;
     return r2 > 0.0 ? single(1.77f) * load * x2 * z2 / (r2 * r2 * r2) : 0.0;
   }
-  const double m = x / h, n = z / h;
+  const double m = x / h, n = z / h, m2 = m * m, n2 = n * n;
   if (m <= kNearLoadRatio) {
-    const double d = kNearShift + n * n;
-    return single(0.28f) * load * n * n / (h * h * (d * d * d));
+    const double d = kNearShift + n2;
+    return single(0.28f) * load * n2 / (h * h * (d * d * d));
   }
-  const double d = m * m + n * n;
-  return single(1.77f) * load * m * m * n * n / (h * h * (d * d * d));
+  const double d = m2 + n2;
+  return single(1.77f) * load * m2 * n2 / (h * h * (d * d * d));
 }
 
 double lineLoadPressure(double load, double x, double z, double h, double coefficient,
@@ -60,13 +60,13 @@ double lineLoadPressure(double load, double x, double z, double h, double coeffi
     const double x2 = x * x, r2 = x2 + z * z;
     return r2 > 0.0 ? coefficient * load * x2 * z / (divisor * (r2 * r2)) : 0.0;
   }
-  const double m = x / h, n = z / h;
+  const double m = x / h, n = z / h, m2 = m * m;
   if (m <= kNearLoadRatio) {
     const double d = kNearShift + n * n;
     return single(0.203f) * load * n / (h * (d * d));
   }
-  const double d = m * m + n * n;
-  return coefficient * load * m * m * n / (divisor * h * (d * d));
+  const double d = m2 + n * n;
+  return coefficient * load * m2 * n / (divisor * h * (d * d));
 }
 
 double layerSurchargeForce(const PressureState& st, double ztop, double t) {

@@ -93,6 +93,64 @@ TEST(PressureDistribution, BackfillAndExcavationWater) {
   EXPECT_NEAR(rows[90][1], atExcavation, 1e-5);  // net water constant below
 }
 
+TEST(PressureDistribution, SurfaceLoadColumnsAndPointOne) {
+  PressureRun r(1, 120, 1.0, 60.0);
+  r.ctx.model.soil.legacy.uniform = 2.0;
+  drySand(r).run();
+  const auto& rows = r.ctx.pressure.points;
+  const double ka = r.layerAt(1).ka, kp = r.layerAt(1).kp;
+  const std::array<double, 12> first = {0.0, 2.0 * ka, 0.0, 2.0 * ka, 2.0 * kp, 0.0,
+                                        0.0, 0.0, 2.0 * ka, 0.0, 0.0, 2.0 * ka};
+  for (std::size_t c = 0; c < 12; ++c) EXPECT_NEAR(rows[0][c], first[c], 1e-12) << c + 1;
+  // At 30 in: the surface-load part is split off the earth part and
+  // joined to the surcharge column; column 12 holds the whole pressure.
+  const auto& p = rows[30];
+  EXPECT_NEAR(p[8], 2.0 * ka, 1e-12);
+  EXPECT_NEAR(p[6], ka * kSand * 30.0, 1e-12);
+  EXPECT_NEAR(p[2], ka * (2.0 + kSand * 30.0) - 2.0 * ka, 1e-12);
+  EXPECT_NEAR(p[3], 2.0 * ka, 1e-12);
+  EXPECT_NEAR(p[11], ka * (2.0 + kSand * 30.0), 1e-12);
+  EXPECT_NEAR(p[1], p[11], 1e-12);
+}
+
+TEST(PressureDistribution, ExcavationSideWaterAndOffset) {
+  // Backfill water at 30 in, excavation water at 40 in, excavation at 60 in.
+  PressureRun r(1, 120, 1.0, 60.0);
+  r.ctx.model.soil.waterBackfill = 30.0;
+  r.ctx.model.soil.waterExcavation = 40.0;
+  r.ctx.model.soil.waterPressureFlag = 1;
+  drySand(r).run();
+  const auto& rows = r.ctx.pressure.points;
+  const double ka = r.layerAt(1).ka;
+  auto active = [&](double z) {
+    return ka * (30.0 * kSand + (z - 30.0) * (kSand - kGw)) + kGw * (z - 30.0);
+  };
+  EXPECT_NEAR(rows[50][1], active(50.0) - kGw * 10.0, 1e-12);
+  // At the excavation depth itself the front water is that of the point above.
+  EXPECT_NEAR(rows[60][1], active(60.0) - kGw * 19.0, 1e-12);
+  EXPECT_NEAR(rows[90][1], active(60.0) - kGw * 20.0, 1e-12);
+  // Water part: backfill water less the head in front, which keeps growing
+  // below the excavation.
+  EXPECT_NEAR(rows[35][7], kGw * 5.0, 1e-12);
+  EXPECT_NEAR(rows[90][7], kGw * 60.0 - kGw * 50.0, 1e-12);
+
+  // Clay under water from the surface: a negative earth part is carried by
+  // the water part, and both become k * 1e-12 while their sum is negative.
+  PressureRun clay(1, 240, 1.0, 120.0);
+  clay.ctx.model.soil.waterBackfill = 0.0;
+  clay.layer(3, 240.0, 0.07, 2.0, 0.0);
+  clay.run();
+  const auto& c = clay.ctx.pressure.points;
+  const double e80 = -4.0 * clay.layerAt(1).sqrtKa + 0.07 * clay.layerAt(1).ka * 80.0 - kGw * 80.0;
+  EXPECT_LT(e80, 0.0);
+  EXPECT_NEAR(c[80][6], e80, 1e-12);
+  EXPECT_NEAR(c[80][7], kGw * 80.0 + e80, 1e-12);
+  EXPECT_GT(c[80][7], 0.0);
+  EXPECT_NEAR(c[80][11], kGw * 80.0 + 2.0 * e80, 1e-12);
+  EXPECT_EQ(c[20][6], 21.0e-12);
+  EXPECT_EQ(c[20][7], 21.0e-12);
+}
+
 // Option 3 with tie-backs at the given stations (h = 1 in), H = 100 in.
 PressureRun& envelopeRun(PressureRun& r, int option, std::vector<int> stations) {
   r.ctx.model.control.earthPressureOption = option;
@@ -126,7 +184,11 @@ TEST(PressureDistribution, ApparentPressureEnvelopes) {
   EXPECT_NEAR(rows[80][1], peak * 20.0 / (100.0 - 20.0 - 100.0 / 3.0), 1e-4 * peak);
   EXPECT_NEAR(rows[100][1], 0.0, 1e-12);
   EXPECT_NEAR(rows[110][1], ka * kSand * 100.0, 1e-5);  // computed below
+  // Below the excavation, option 3 folds the water into column 7.
   EXPECT_EQ(rows[110][7], 0.0);
+  EXPECT_EQ(rows[110][10], 0.0);
+  EXPECT_NEAR(rows[110][6], ka * kSand * 100.0, 1e-5);
+  EXPECT_NEAR(rows[50][11], rows[50][10] + rows[50][9] + rows[50][7], 1e-12);
 
   // Two supports at 20 and 60: rise to 13.3, constant to 73.3.
   PressureRun two(1, 120, 1.0, 100.0);
@@ -136,6 +198,16 @@ TEST(PressureDistribution, ApparentPressureEnvelopes) {
   EXPECT_NEAR(rows[10][1], peak2 * 10.0 / (40.0 / 3.0), 1e-4 * peak2);
   EXPECT_NEAR(rows[70][1], peak2, 1e-4 * peak2);
   EXPECT_NEAR(rows[90][1], peak2 * 10.0 / (80.0 / 3.0), 1e-4 * peak2);
+
+  // SI: the areas take the 0.05 m point spacing.
+  PressureRun si(2, 40, 0.1, 2.0);
+  envelopeRun(si, 3, {6});
+  si.layer(4, 4.0, 18.0, 0.0, 30.0);
+  si.run();
+  const auto& s = si.ctx.pressure.points;
+  const double siPeak = 3.9 * (si.layerAt(1).ka * 18.0 * 2.0 * 2.0 / 2.0) / 4.0;
+  EXPECT_NEAR(s[8][1], siPeak, 1e-4 * siPeak);  // 0.4 m, end of the rise
+  EXPECT_NEAR(s[4][1], siPeak / 2.0, 1e-4 * siPeak);
 
   // Option 5 in soft clay: rise over H/4, constant down to H; the second
   // envelope peaks at Ka times the excavation overburden.

@@ -183,5 +183,76 @@ TEST(LayerResultants, NoLayerAboveExcavationWarnsConsoleAndReport) {
   EXPECT_TRUE(contains(r.report, "     Net active pressure is negative."));
 }
 
+// Position of `text` in the report, npos when absent.
+std::size_t at(const PressureRun& r, const std::string& text) { return r.report.str().find(text); }
+
+TEST(PressureReport, SectionsInOrderWithFeetInEnglishRuns) {
+  PressureRun r(1, 120, 1.0, 60.0);
+  r.ctx.model.soil.waterBackfill = 30.0;
+  r.ctx.model.soil.waterExcavation = 90.0;
+  r.ctx.model.soil.widthPressure = 12.0;
+  r.ctx.model.soil.surcharges.push_back(Surcharge{2, 100.0, 30.0, 0.0, 0.0, 1.0});
+  r.layer(4, 120.0, kSand, 0.0, 30.0);
+  r.run();
+  const std::size_t sections[] = {
+      at(r, "*                WALL INFORMATION                *"),
+      at(r, "*              SURCHARGE INFORMATION             *"),
+      at(r, "*                SOIL INFORMATION                *"),
+      at(r, "*            EFFECTIVE OVERBURDEN STRESS         *"),
+      at(r, "* ACTIVE AND PASSIVE EARTH PRESSURE COEFFICIENT  *"),
+      at(r, "*      ACTIVE EARTH PRESSURE OF EACH LAYER       *"),
+      at(r, "*      ACTIVE WATER PRESSURE OF EACH LAYER       *")};
+  for (std::size_t i = 0; i < std::size(sections); ++i) {
+    ASSERT_NE(sections[i], std::string::npos) << i;
+    if (i > 0) {
+      EXPECT_LT(sections[i - 1], sections[i]) << i;
+    }
+  }
+  // Depths in feet with the depth label, widths in inches.
+  EXPECT_NE(at(r, "\n      FREE HEIGHT OF WALL                    =  5.000E+00 FT\n"
+                  "      WIDTH FOR EARTH PRESSURE, WA           =  1.200E+01 IN\n"),
+            std::string::npos);
+  EXPECT_NE(at(r, "\n      DEPTH TO THE WATER TABLE AT BACKFILL   =  2.500E+00 FT\n"
+                  "      DEPTH TO THE WATER TABLE AT EXCAVATION =  7.500E+00 FT\n"
+                  "      UNIT WEIGHT OF WATER                   =  3.600E-02 LBS/IN**3\n"),
+            std::string::npos);
+  EXPECT_NE(at(r, "\n      LINE LOAD                    =  0.100E+03 LBS/IN\n"), std::string::npos);
+  // Analysis layers (split at the water table and the excavation).
+  EXPECT_NE(at(r, "\n       NO.      FT        PSI       DEG     PCI     T OR F   FT\n"
+                  "         1      2.5       0.0      30.0    0.069     T      0.00\n"
+                  "         2      2.5       0.0      30.0    0.069     T      2.50\n"
+                  "         3      5.0       0.0      30.0    0.069     T      5.00\n"),
+            std::string::npos);
+  EXPECT_NE(at(r, "\n                FT                        LBS/IN**2\n"
+                  "             0.000E+00                  0.000E+00\n"
+                  "             2.500E+00                  2.083E+00\n"),
+            std::string::npos);
+  EXPECT_NE(
+      at(r, "\n        NO     LBS/IN    FT      LBS/IN    FT      LBS/IN    FT      LBS/IN\n"),
+      std::string::npos);
+  // Water forces printed positive with the depths of the active table.
+  EXPECT_NE(at(r, "\n        NO     LBS/IN  FT       LBS/IN   FT \n\n"
+                  "       2       0.00   3.75      16.20   4.17\n"),
+            std::string::npos);
+}
+
+TEST(PressureReport, SiHeadingsAndMetres) {
+  PressureRun r(2, 40, 0.1, 2.0);
+  r.ctx.model.soil.widthPressure = 1.5;
+  r.layer(4, 4.0, 18.0, 0.0, 30.0);
+  r.run();
+  EXPECT_NE(at(r, "\n      FREE HEIGHT OF WALL                    =  2.000E+00  M\n"
+                  "      WIDTH FOR EARTH PRESSURE, WA           =  1.500E+00  M\n"),
+            std::string::npos);
+  EXPECT_NE(at(r, "UNIT WEIGHT OF WATER                   =  9.810E+00  KN/ M**3\n"),
+            std::string::npos);
+  EXPECT_NE(at(r, "\n       NO.       M        kPa       DEG   kN/M^3    T OR F    M\n"
+                  "         1      2.0       0.0      30.0   18.000     T      0.00\n"),
+            std::string::npos);
+  EXPECT_NE(at(r, "\n                 M                         KN/ M**2\n"), std::string::npos);
+  EXPECT_NE(at(r, "\n         1       0.00   1.00      12.00   1.33 "),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace korven::testing
