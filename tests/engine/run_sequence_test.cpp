@@ -284,3 +284,23 @@ TEST_F(RunSequence, HardStopEndsTheRunInOrder) {
 
 }  // namespace
 }  // namespace korven::testing
+
+namespace korven::testing {
+namespace {
+
+// A later problem without wall sections reads no supports, so the tie-back
+// of the problem before it does not act on it.
+TEST_F(RunSequence, SupportsDoNotCarryOverToAProblemWithoutSections) {
+  std::string first = readFile(std::filesystem::path(KORVEN_SOURCE_DIR) / "examples" /
+                               "anchored-soft-clay.dat");
+  first.replace(first.rfind("1\n"), 2, "2\n");  // a long-term pass follows
+  const std::string second =
+      "LONG TERM\n1 0 0 0 0 0 0 0 1 0 1 0\n60 6.0 12.0 1.0E-5 144.0 12.0 360.0 100 0 0\n1\n";
+  const RunOutcome outcome = run(first + second);
+  EXPECT_EQ(outcome.status, KORVEN_STATUS_NORMAL) << outcome.message;
+  EXPECT_EQ(countOf(report_, "     TIE BACK RESULTS"), 1);
+  EXPECT_GE(countOf(report_, "Long Term :"), 1);
+}
+
+}  // namespace
+}  // namespace korven::testing
