@@ -55,13 +55,16 @@ void assignStationStiffness(WallModel& model, const WallState& st, bool english)
   const auto& sections = model.wallSections;
   const WallSection& first = sections.front();
   const WallSection& last = sections[static_cast<std::size_t>(sectionCount - 1)];
-  const double step = english ? h / 12.0 : h;
   const double hSquared = model.wall.hSquared != 0.0 ? model.wall.hSquared : h * h;
   double* f = at0(model.stations.f);
   const double* w = at0(st.w);
 
-  double x = 0.0;
-  for (int i = 0; i <= n; ++i, x += step) {
+  // Depth of the station for the section look-up: in feet in English runs,
+  // summed station by station (h/12 per step); otherwise n*h. The two differ
+  // in the last bit, which decides the section at a boundary.
+  double feet = 0.0;
+  for (int i = 0; i <= n; ++i, feet += h / 12.0) {
+    const double x = english ? feet : i * h;
     // Section and position within it: 0 top, 1 bottom, 2 interpolated.
     const WallSection* sec = nullptr;
     int where = 2;

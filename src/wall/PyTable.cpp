@@ -92,7 +92,10 @@ void readPyScratchFile(RunContext& ctx) {
     for (std::size_t j = 0; j < static_cast<std::size_t>(curve.points); ++j) {
       ctx.plot.writeFree(curve.y[j], curve.p[j]);
     }
-    if (curve.firstStation < kMinStation || curve.firstStation > m.wall.n + 3) {
+    // Curves below the tip are used to interpolate up to it (the range is
+    // cut at the tip); a station above the fictitious stations has no entry
+    // in the station tables.
+    if (curve.firstStation < kMinStation) {
       ctx.report.write(KLAYOUT("(/,/,'     ERROR STOP -- P-Y CURVE STATION OUTSIDE THE WALL:',I6)"),
                        curve.firstStation);
       throw RunEnd("p-y curve station outside the station tables");

@@ -65,13 +65,17 @@ TEST(ClosedForm, CantileverWithEndLoad) {
     m.stations.q(0) = load;
     specify(m, 3, n, 0.0, 0.0);  // fixed at the foot
   }, top);
-  // The fixing couple of a specified slope acts through the neighbouring
-  // stations, so a fixed end converges with the first power of h: the error
-  // halves with h.
-  const auto e = errors(tip, load * std::pow(length, 3) / (3.0 * ei), 20);
-  EXPECT_LT(e[2], 0.01);
-  EXPECT_GT(e[0] / e[1], 1.5);
-  EXPECT_GT(e[1] / e[2], 1.5);
+  // The fixing couple of a specified slope acts as two opposite forces at
+  // the stations next to the fixed one (the equations of those stations are
+  // added). With no rigidity beyond the foot the fixed station then carries
+  // half the fixing moment, w(N-1) comes out at half its value, and the tip
+  // deflection is PL^3/3EI * (1 - 3h/4L + h^2/2L^2): first order in h, as a
+  // property of the slope condition.
+  const double exact = load * std::pow(length, 3) / (3.0 * ei);
+  for (int n : {10, 20, 40, 80}) {
+    const double r = 1.0 / n;  // h/L
+    EXPECT_NEAR(tip(n) / exact, 1.0 - 0.75 * r + 0.5 * r * r, 1e-10) << n;
+  }
 }
 
 TEST(ClosedForm, FixedEndsUnderUniformLoad) {
@@ -358,6 +362,15 @@ TEST(StationStiffness, SectionsTaperAndNonlinear) {
   m.wall.h = 1.0;
   assignStationStiffness(m, p->st, false);
   EXPECT_DOUBLE_EQ(f(5), 3000.0);
+  // SI depths are n*h, not a running sum: with h = 0.1 station 15 lies at
+  // exactly 1.5 (a sum of fifteen steps gives 1.5000000000000002), the
+  // bottom of the tapered first section.
+  m.wall.n = 20;
+  m.wall.h = 0.1;
+  m.wallSections = {{0.0, 1.5, 2}, {1.5, 3.0, 1}};
+  assignStationStiffness(m, p->st, false);
+  EXPECT_DOUBLE_EQ(f(15), 5000.0);
+  EXPECT_DOUBLE_EQ(f(16), 1000.0);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "engine/Stops.h"
 #include "wall/PressureLoads.h"
 #include "wall/Results.h"
+#include "wall/SolutionLoop.h"
 #include "wall/WallAnalysis.h"
 #include "wall/WallTestSupport.h"
 
@@ -229,7 +230,7 @@ TEST(ScratchFile, UserCurvesThenMirroredGeneratedCurves) {
   EXPECT_NE(plot.find("\n      32.90    33\n"), std::string::npos);
 }
 
-TEST(ScratchFile, CountLimits) {
+TEST(ScratchFile, CountAndStationLimits) {
   auto r = std::make_unique<WallRun>();
   const std::string path = tempPath("py_count.txt");
   r->ctx.names.pyScratchFile = path;
@@ -244,6 +245,30 @@ TEST(ScratchFile, CountLimits) {
   }
   readPyScratchFile(r->ctx);
   EXPECT_TRUE(r->ctx.model.curves.empty());
+
+  // A curve below the tip is kept: the range from station 8 runs to the tip
+  // and is interpolated over its full span.
+  WallModel& m = r->ctx.model;
+  m.control.userCurveCount = 2;
+  const char* curve = " 2\n 1 50.0 -1.0\n 2 -50.0 1.0\n";
+  {
+    std::ofstream(path) << " 2\n 8" << curve << " 40" << curve;
+  }
+  readPyScratchFile(r->ctx);
+  ASSERT_EQ(m.curves.size(), 2u);
+  EXPECT_EQ(m.curves[1].firstStation, 40);
+  WallState st;
+  prepareCurveTable(m, st);
+  ASSERT_EQ(applyCurves(m, st), CurveStatus::Ok);
+  EXPECT_DOUBLE_EQ(st.sw(8), 0.5 * 50.0 * 6.0);
+  EXPECT_DOUBLE_EQ(st.sw(19), 50.0 * 6.0);
+  EXPECT_DOUBLE_EQ(st.sw(20), 0.5 * 50.0 * 6.0);
+  EXPECT_EQ(st.sw(21), 0.0);
+  // Above the fictitious stations there is no table entry.
+  {
+    std::ofstream(path) << " 2\n -4" << curve << " 8" << curve;
+  }
+  EXPECT_THROW(readPyScratchFile(r->ctx), RunEnd);
   std::remove(path.c_str());
 }
 
