@@ -82,7 +82,6 @@ void buildPressureCurves(RunContext& ctx, int stationCount) {
   // wall, otherwise the analysis width.
   const double width = continuous ? m.soil.referenceWidth : m.wall.analysisWidth;
   const double yEnd = ctx.si() ? 1.0 : 40.0;
-  const double depthUnit = ctx.english() ? 12.0 : 1.0;
   const auto& layers = m.soil.layers;
   double modulus = layers.empty() ? 0.0 : std::trunc(layers.front().top[kSubgrade]);
 
@@ -96,9 +95,10 @@ void buildPressureCurves(RunContext& ctx, int stationCount) {
     const double atRest = row[5];
     const double active = row[2] + row[3];
     // Subgrade modulus of the layer holding the station (layer depths are
-    // in feet in English runs); below the last layer the previous value.
+    // held in the internal length unit, as the earth-pressure and p-y phases
+    // read them); below the last layer the previous value.
     for (const SoilLayer& layer : layers) {
-      if (z / depthUnit <= layer.bottomDepth) {
+      if (z <= layer.bottomDepth) {
         modulus = std::trunc(layer.top[kSubgrade]);
         break;
       }

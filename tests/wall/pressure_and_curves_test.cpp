@@ -137,7 +137,7 @@ TEST(EarthPressure, OptionFourBuildsSixPointCurves) {
   m.soil.referenceWidth = 12.0;
   m.soil.fixedFlag = 1;
   SoilLayer layer;
-  layer.bottomDepth = 10.0;  // feet
+  layer.bottomDepth = 120.0;  // internal length unit (in)
   layer.top[kSubgrade] = 90.7;
   m.soil.layers = {layer};
   for (int k = 0; k <= 60; ++k) {
@@ -160,7 +160,18 @@ TEST(EarthPressure, OptionFourBuildsSixPointCurves) {
   const double p0 = 2.0 + 24.0;
   const double p3 = 90.0 * 24.0 * w / 10667 + p0;
   EXPECT_EQ(c.p, (std::vector<double>{1000.0, 1000.0, p3, p0, 1.5, 1.5}));
+  // The modulus is that of the layer holding the station depth, both in
+  // the internal length unit: station 3 (36 in) lies in a second layer.
+  SoilLayer deeper;
+  deeper.bottomDepth = 600.0;
+  deeper.top[kSubgrade] = 200.4;
+  m.soil.layers = {layer, deeper};
+  m.soil.layers[0].bottomDepth = 24.0;
+  convertPressureToStationLoads(r->ctx);
+  EXPECT_DOUBLE_EQ(m.userCurves[1].p[2], 90.0 * 24.0 * w / 10667 + p0);
+  EXPECT_DOUBLE_EQ(m.userCurves[2].p[2], 200.0 * 36.0 * w / 10667 + (2.0 + 36.0));
   // A subgrade term that lifts p3 above the passive value falls back.
+  m.soil.layers = {layer};
   m.soil.layers[0].top[kSubgrade] = 1e6;
   convertPressureToStationLoads(r->ctx);
   EXPECT_DOUBLE_EQ(m.userCurves[1].p[2], 1.5 * p0);
