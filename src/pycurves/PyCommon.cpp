@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <string>
 
 namespace korven::py {
@@ -283,6 +284,69 @@ double slopingWedgeResistance(const FrictionAngles& a, double ka, double gammaAv
   return gammaAvg * zEff *
          (w.tb / w.tbp * (zEff * w.tb * w.ta * d2 + b) * d2 - ka * b +
           f * k0 * zEff * w.tphi * w.sb / (w.tbp * w.ca) + f * k0 * zEff * w.tb * (w.tphi * w.sb - w.ta));
+}
+
+FrictionalCurve frictionalCurve(double pu, double pm, double kz, double bRef) {
+  FrictionalCurve c;
+  c.kz = kz;
+  c.pu = pu;
+  c.pm = pm;
+  c.yu = 3.0 * bRef / 80.0;
+  c.ym = bRef / 60.0;
+  c.yk = 2.0 * bRef;
+  c.m = (pu - pm) / (c.yu - c.ym);
+  return c;
+}
+
+void buildPowerLaw(FrictionalCurve& c) {
+  c.n = c.m != 0.0 ? c.pm / (std::fabs(c.m) * c.ym) : std::numeric_limits<double>::infinity();
+  c.C = c.pm / std::pow(c.ym, 1.0 / c.n);
+  if (c.n != 1.0) c.yk = std::pow(c.C / c.kz, std::isinf(c.n) ? 1.0 : c.n / (c.n - 1.0));
+}
+
+void shiftForSoftSubgrade(FrictionalCurve& c) {
+  if (!(c.yu < c.yk && c.kz > 0.0)) return;
+  c.ym = c.ym * (c.pu / c.kz) / c.yu;
+  c.yk = c.ym / 10.0;
+  c.yu = c.pu / c.kz;
+}
+
+std::array<double, kPyPointsPerSide> frictionalDeflections(const FrictionalCurve& c) {
+  const double y1 = c.yk <= c.ym / 5.0 ? c.yk : c.ym / 10.0;
+  std::array<double, kPyPointsPerSide> y{0.0, y1 / 2.0, y1};
+  for (int q = 1; q <= 9; ++q) y[static_cast<std::size_t>(2 + q)] = y1 + (c.ym - y1) * q / 10.0;
+  y[12] = c.ym;
+  y[13] = (c.yu + 2.0 * c.ym) / 3.0;
+  y[14] = (2.0 * c.yu + c.ym) / 3.0;
+  y[15] = c.yu;
+  y[16] = 1.2000000476837158 * c.yu;
+  return y;
+}
+
+std::optional<double> frictionalEquivalentDepth(double F, const FrictionAngles& a, double b,
+                                                double bRef, double gammaAvg, double zCurve,
+                                                bool cyclic, int steps,
+                                                const CohesiveWedge& cohesive) {
+  const double k0 = kRestCoefficient;
+  const double tb = std::tan(a.beta), ta = std::tan(a.alpha), tphi = std::tan(a.phi);
+  const double c2 =
+      tb * (a.t2 * ta + k0 * (tphi * std::sin(a.beta) * (1.0 + 1.0 / std::cos(a.alpha)) - ta));
+  const double d = a.t2 * a.t2 * (a.t2 + k0 * tphi) - a.ka;
+  if (!(c2 > 0.0) || !(gammaAvg > 0.0)) return std::nullopt;
+  const double zt = b * (d - (a.t2 - a.ka)) / c2;
+  const double s = zt / steps;
+  double sum = 0.0;
+  for (int q = 1; q <= steps; ++q) {
+    const double x = q * s;
+    const double factor = frictionFactorA(cyclic, x / bRef);
+    const double previous = sum;
+    sum += (cohesive.linear * x + cohesive.constant +
+            factor * gammaAvg * b * b * ((a.t2 - a.ka) * x / b + c2 * (x / b) * (x / b))) *
+           s;
+    if (sum > F) return x - s * (sum - F) / (sum - previous);
+  }
+  const double flow = 0.88 * d * gammaAvg * b * zCurve + cohesive.flow;
+  return flow > 0.0 ? zt + (F - sum) / flow : zt;
 }
 
 double reportDepth(const RunContext& ctx, double z) { return ctx.si() ? z : z / 12.0; }

@@ -36,9 +36,10 @@
 // empty for the friction-angle table).
 #pragma once
 
-#include <vector>
-
+#include <array>
+#include <optional>
 #include <span>
+#include <vector>
 
 #include "engine/RunContext.h"
 #include "engine/Stops.h"
@@ -138,6 +139,45 @@ double wedgeResistance(const FrictionAngles& a, double ka, double gammaAvg, doub
 // Wedge resistance under an excavation ground sloping at angle theta (t = tan|theta|).
 double slopingWedgeResistance(const FrictionAngles& a, double ka, double gammaAvg, double zEff,
                               double b, double tanTheta);
+
+// Characteristic points of the frictional p-y curve of the sand and silt
+// models: pu reached at yu = 3b'/80, pm at ym = b'/60, the straight line of
+// slope m = (pu - pm)/(yu - ym) between them, and the power law C*y^(1/n)
+// through (ym, pm) that leaves the initial line k*z_eff*y at yk (2b' until
+// the power law is built).
+struct FrictionalCurve {
+  double kz = 0.0;  // initial slope k*z_eff
+  double pu = 0.0, pm = 0.0;
+  double yu = 0.0, ym = 0.0, yk = 0.0;
+  double m = 0.0, n = 1.0, C = 0.0;
+};
+FrictionalCurve frictionalCurve(double pu, double pm, double kz, double bRef);
+// n = pm/(|m|*ym), C = pm/ym^(1/n), yk = (C/kz)^(n/(n-1)). A flat line
+// (m = 0, n infinite) meets the initial line at pm/kz; n = 1 (a line
+// through the origin that never meets it) keeps yk.
+void buildPowerLaw(FrictionalCurve& c);
+// Soft subgrade, the initial line meeting the curve beyond yu: ym becomes
+// ym*(pu/kz)/yu, yk the new ym/10 and yu = pu/kz; m, n and C stay.
+void shiftForSoftSubgrade(FrictionalCurve& c);
+// The 17 deflections 0, y1/2, y1, nine steps from y1 to ym, ym, the thirds
+// between ym and yu, yu and 1.2*yu, with y1 = yk when yk <= ym/5, else ym/10.
+std::array<double, kPyPointsPerSide> frictionalDeflections(const FrictionalCurve& c);
+
+// Cohesive terms that the silt model adds to the frictional resistance
+// integral: linear*x + constant under the integral and `flow` beyond it.
+struct CohesiveWedge {
+  double linear = 0.0, constant = 0.0, flow = 0.0;
+};
+// Depth at which the integral from the surface of the ultimate resistance of
+// a frictional soil equals F: the wedge integrand A(x/b')*gamma*b^2*((T2 -
+// Ka)*x/b + C2*(x/b)^2) (plus the cohesive terms) summed in `steps` steps down
+// to zt, where wedge and flow meet; beyond it F is reached at the flow
+// resistance 0.88*D*gamma*b*z (+ cohesive.flow) of the curve depth z.
+// Empty when the soil has no frictional wedge (C2 <= 0 or no weight).
+std::optional<double> frictionalEquivalentDepth(double F, const FrictionAngles& a, double b,
+                                                double bRef, double gammaAvg, double zCurve,
+                                                bool cyclic, int steps,
+                                                const CohesiveWedge& cohesive = {});
 
 // ---- Output ----------------------------------------------------------------
 

@@ -15,31 +15,12 @@ namespace {
 using py::Side;
 
 constexpr double kPi = py::kPiSingle;
-constexpr double kLastFactor = 1.2000000476837158;
-constexpr double kFlowFactor = 0.88;
 
-// Depth whose frictional resistance integral from the surface equals F.
+// Depth whose frictional resistance integral from the surface equals F;
+// without friction or weight the soil offers no resistance to match.
 double equivalentDepth(double F, const py::FrictionAngles& a, double b, double bRef,
                        double gammaAvg, double zCurve, bool cyclic) {
-  const double k0 = py::kRestCoefficient;
-  const double tb = std::tan(a.beta), ta = std::tan(a.alpha), tphi = std::tan(a.phi);
-  const double c2 =
-      tb * (a.t2 * ta + k0 * (tphi * std::sin(a.beta) * (1.0 + 1.0 / std::cos(a.alpha)) - ta));
-  const double d = a.t2 * a.t2 * (a.t2 + k0 * tphi) - a.ka;
-  // Without friction or weight the soil offers no resistance to match.
-  if (!(c2 > 0.0) || !(gammaAvg > 0.0)) return 0.0;
-  const double zt = b * (d - (a.t2 - a.ka)) / c2;
-  const double s = zt / 100.0;
-  double sum = 0.0;
-  for (int q = 1; q <= 100; ++q) {
-    const double x = q * s;
-    const double factor = py::frictionFactorA(cyclic, x / bRef);
-    const double previous = sum;
-    sum += factor * gammaAvg * b * b * ((a.t2 - a.ka) * x / b + c2 * (x / b) * (x / b)) * s;
-    if (sum > F) return x - s * (sum - F) / (sum - previous);
-  }
-  const double flow = kFlowFactor * d * gammaAvg * b * zCurve;
-  return flow > 0.0 ? zt + (F - sum) / flow : zt;
+  return py::frictionalEquivalentDepth(F, a, b, bRef, gammaAvg, zCurve, cyclic, 100).value_or(0.0);
 }
 
 // Coulomb passive coefficient with wall friction phi/2 and ground slope theta.
@@ -53,50 +34,32 @@ double passiveCoefficient(double phi, double theta) {
 }
 
 struct CurveShape {
-  double k = 0.0;  // initial slope k*z_eff
-  double yk = 0.0, ym = 0.0, yu = 0.0;
-  double pm = 0.0, pu = 0.0;
-  double m = 0.0, n = 1.0, C = 0.0;
+  py::FrictionalCurve c;
   bool resists = true;  // false: no ultimate resistance, p = 0 everywhere
 
+  // Initial line up to yk (below ym), the power law up to ym, from ym on the
+  // straight line to pu at yu and pu beyond; never above the initial line.
   double at(double y) const {
     if (!resists) return 0.0;
     double p = 0.0;
-    if (y >= ym) {
-      p = y < yu ? pm + m * (y - ym) : pu;
-    } else if (y <= yk) {
-      p = k * y;
+    if (y >= c.ym) {
+      p = y < c.yu ? c.pm + c.m * (y - c.ym) : c.pu;
+    } else if (y <= c.yk) {
+      p = c.kz * y;
     } else {
-      p = C * std::pow(y, 1.0 / n);
+      p = c.C * std::pow(y, 1.0 / c.n);
     }
-    return std::min(p, k * y);
+    return std::min(p, c.kz * y);
   }
 };
 
 // Characteristic points of the curve for the ultimate resistances pu, pm.
 CurveShape shapeFor(double pu, double pm, double kz, double zEff, double bRef) {
   CurveShape s;
-  s.k = kz;
-  s.pu = pu;
-  s.pm = pm;
-  s.yu = 3.0 * bRef / 80.0;
-  s.ym = bRef / 60.0;
-  s.yk = 2.0 * bRef;
+  s.c = py::frictionalCurve(pu, pm, kz, bRef);
   s.resists = pu > 0.0 && pm > 0.0;
-  s.m = (pu - pm) / (s.yu - s.ym);
-  if (zEff > 0.0 && s.resists && kz > 0.0 && s.m > 0.0) {
-    s.n = pm / (s.m * s.ym);
-    s.C = pm / std::pow(s.ym, 1.0 / s.n);
-    // n = 1 makes the parabola a line through the origin that meets the
-    // initial line nowhere (or everywhere): keep the default yk then.
-    if (s.n != 1.0) s.yk = std::pow(s.C / kz, s.n / (s.n - 1.0));
-  }
-  if (s.resists && s.yu < s.yk && kz > 0.0) {
-    // The initial line meets the curve beyond yu (soft subgrade).
-    s.ym = s.ym * (pu / kz) / s.yu;
-    s.yk = s.ym / 10.0;
-    s.yu = pu / kz;
-  }
+  if (zEff > 0.0 && s.resists && kz > 0.0 && s.c.m > 0.0) py::buildPowerLaw(s.c);
+  if (s.resists) py::shiftForSoftSubgrade(s.c);
   return s;
 }
 
@@ -174,18 +137,11 @@ void sandModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
       const double A = py::frictionFactorA(st.cyclic, z / bRef);
       const double B = py::frictionFactorB(st.cyclic, z / bRef);
       const CurveShape s = shapeFor(A * ps, B * ps, kLayer * zEff, zEff, bRef);
-      const double y1 = s.yk <= s.ym / 5.0 ? s.yk : s.ym / 10.0;
 
       writeHeader(ctx, continuous, z, b, phi, gammaAvg, A, B, pst, psd, ps);
-      double ys[kPyPointsPerSide] = {0.0, y1 / 2.0, y1};
-      for (int q = 1; q <= 9; ++q) ys[2 + q] = y1 + (s.ym - y1) * q / 10.0;
-      ys[12] = s.ym;
-      ys[13] = (s.yu + 2.0 * s.ym) / 3.0;
-      ys[14] = (2.0 * s.yu + s.ym) / 3.0;
-      ys[15] = s.yu;
-      ys[16] = kLastFactor * s.yu;
+      const auto ys = py::frictionalDeflections(s.c);
       for (int j = 1; j <= kPyPointsPerSide; ++j) {
-        const double y = ys[j - 1];
+        const double y = ys[static_cast<std::size_t>(j - 1)];
         py::writeScaledPoint(ctx, m, side, j, y, s.at(y));
       }
       py::writeMultiplierLine(ctx, x);

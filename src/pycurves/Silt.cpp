@@ -3,10 +3,10 @@
 // soft-clay form, and one of three curve shapes chosen by where the initial
 // line k*z_eff*y meets the rest of the curve. Continuous walls take passive
 // resistances with a wall friction of 10 degrees.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <initializer_list>
-#include <limits>
 
 #include "pycurves/PyCommon.h"
 
@@ -19,7 +19,6 @@ using py::Side;
 constexpr double kPi = 3.141592653589793;
 constexpr double kWallFriction = 0.17453332245349884;     // 10 degrees
 constexpr double kCosWallFriction = 0.9848076840296858;
-constexpr double kFlowFactor = 0.88;
 
 // Active coefficient of a ground sloping at theta (radians). A slope steeper
 // than the friction angle has no real Rankine value; the root is taken as
@@ -44,61 +43,46 @@ double passiveCoefficient(double phi, double theta) {
 // frictional wedge) equals F, the integral of the layers above.
 double equivalentDepth(double F, const py::FrictionAngles& a, double b, double bRef, double c,
                        double gammaAvg, double zCurve, bool cyclic) {
-  const double k0 = py::kRestCoefficient;
-  const double tb = std::tan(a.beta), ta = std::tan(a.alpha), tphi = std::tan(a.phi);
-  const double c2 =
-      tb * (a.t2 * ta + k0 * (tphi * std::sin(a.beta) * (1.0 + 1.0 / std::cos(a.alpha)) - ta));
-  const double d = a.t2 * a.t2 * (a.t2 + k0 * tphi) - a.ka;
   const double cohesive = gammaAvg * b + 0.5 * c;
   const double bc3 = 3.0 * b * c;
-  if (!(c2 > 0.0) || !(gammaAvg > 0.0)) {
-    // No frictional wedge (no friction or no weight): the cohesive wedge
-    // alone, integrated in closed form.
-    const double q = 0.5 * cohesive;
-    if (q > 0.0) return (std::sqrt(bc3 * bc3 + 4.0 * q * F) - bc3) / (2.0 * q);
-    return bc3 > 0.0 ? F / bc3 : 0.0;
+  if (const auto z = py::frictionalEquivalentDepth(F, a, b, bRef, gammaAvg, zCurve, cyclic, 50,
+                                                   {cohesive, bc3, 9.0 * b * c})) {
+    return *z;
   }
-  const double zt = b * (d - (a.t2 - a.ka)) / c2;
-  const double s = zt / 50.0;
-  double sum = 0.0;
-  for (int q = 1; q <= 50; ++q) {
-    const double x = q * s;
-    const double factor = py::frictionFactorA(cyclic, x / bRef);
-    const double previous = sum;
-    sum += (cohesive * x + bc3 +
-            factor * gammaAvg * b * b * ((a.t2 - a.ka) * x / b + c2 * (x / b) * (x / b))) *
-           s;
-    if (sum > F) return x - s * (sum - F) / (sum - previous);
-  }
-  const double flow = kFlowFactor * d * gammaAvg * b * zCurve + 9.0 * b * c;
-  return flow > 0.0 ? zt + (F - sum) / flow : zt;
+  // No frictional wedge (no friction or no weight): the cohesive wedge
+  // alone, integrated in closed form.
+  const double q = 0.5 * cohesive;
+  if (q > 0.0) return (std::sqrt(bc3 * bc3 + 4.0 * q * F) - bc3) / (2.0 * q);
+  return bc3 > 0.0 ? F / bc3 : 0.0;
 }
 
 // The curve of one pass: its shape, deflections and resistance law.
 struct SiltCurve {
   int shape = 1;
   bool resists = true;  // false: no stiffness or no resistance, p = 0
-  double kz = 0.0;      // initial slope k*z_eff
-  double pu = 0.0, pm = 0.0, m = 0.0, n = 1.0, C = 0.0;
-  double yk = 0.0, ym = 0.0, yu = 0.0, yi = 0.0;
+  py::FrictionalCurve c;
+  double yi = 0.0;
   std::array<double, kPyPointsPerSide> y{};
 
   double at(double v) const {
     if (!resists) return 0.0;
+    const double kz = c.kz;
     double p = 0.0;
     switch (shape) {
       case 2:
-        p = v <= yi ? kz * v : (v <= yu ? m * (v - yi) + kz * yi : pu);
+        p = v <= yi ? kz * v : (v <= c.yu ? c.m * (v - yi) + kz * yi : c.pu);
         break;
       case 3:
-        return v <= yu ? kz * v : pu;
+        return v <= c.yu ? kz * v : c.pu;
       default:
-        if (v <= yk) {
+        // As the sand curve, but the initial line holds up to yk even
+        // beyond ym, and the straight line up to yu inclusive.
+        if (v <= c.yk) {
           p = kz * v;
-        } else if (v <= ym) {
-          p = C * std::pow(v, 1.0 / n);
+        } else if (v <= c.ym) {
+          p = c.C * std::pow(v, 1.0 / c.n);
         } else {
-          p = v <= yu ? pm + m * (v - ym) : pu;
+          p = v <= c.yu ? c.pm + c.m * (v - c.ym) : c.pu;
         }
         break;
     }
@@ -108,28 +92,19 @@ struct SiltCurve {
 
 SiltCurve buildCurve(double pu, double pm, double kz, double zEff, double bRef) {
   SiltCurve s;
-  s.pu = pu;
-  s.pm = pm;
-  s.kz = kz;
-  s.yu = 3.0 * bRef / 80.0;
-  s.ym = bRef / 60.0;
-  s.yk = 2.0 * bRef;
+  s.c = py::frictionalCurve(pu, pm, kz, bRef);
+  py::FrictionalCurve& c = s.c;
   // At or above the surface (z_eff <= 0), without subgrade modulus or without
   // any resistance the power law cannot be built and the initial line has no
   // slope: the curve carries no resistance.
   s.resists = zEff > 0.0 && kz > 0.0 && pm > 0.0;
   if (s.resists) {
-    s.m = (pu - pm) / (s.yu - s.ym);
-    s.n = s.m != 0.0 ? pm / (std::fabs(s.m) * s.ym) : std::numeric_limits<double>::infinity();
-    s.C = pm / std::pow(s.ym, 1.0 / s.n);
-    // n = 1 makes the power law a line through the origin that meets the
-    // initial line nowhere; a flat line (n infinite) meets it at pm/kz.
-    if (s.n != 1.0) s.yk = std::pow(s.C / kz, std::isinf(s.n) ? 1.0 : s.n / (s.n - 1.0));
-    if (!(s.yk >= 0.0 && s.yk < s.ym)) {
-      s.yi = (pm - s.ym * s.m) / (kz - s.m);
-      if (s.ym <= s.yi && s.yi < s.yu) {
+    py::buildPowerLaw(c);
+    if (!(c.yk >= 0.0 && c.yk < c.ym)) {
+      s.yi = (pm - c.ym * c.m) / (kz - c.m);
+      if (c.ym <= s.yi && s.yi < c.yu) {
         s.shape = 2;
-      } else if (s.yu <= pu / kz) {
+      } else if (c.yu <= pu / kz) {
         s.shape = 3;
       }
     }
@@ -137,30 +112,19 @@ SiltCurve buildCurve(double pu, double pm, double kz, double zEff, double bRef) 
 
   auto& y = s.y;
   if (s.shape == 1) {
-    if (s.resists && s.yu < s.yk) {
-      s.ym = s.ym * (pu / kz) / s.yu;
-      s.yk = s.ym / 10.0;
-      s.yu = pu / kz;
-    }
-    const double y1 = s.yk <= s.ym / 5.0 ? s.yk : s.ym / 10.0;
-    y = {0.0, y1 / 2.0, y1};
-    for (int q = 1; q <= 9; ++q) y[static_cast<std::size_t>(2 + q)] = y1 + (s.ym - y1) * q / 10.0;
-    y[12] = s.ym;
-    y[13] = (s.yu + 2.0 * s.ym) / 3.0;
-    y[14] = (2.0 * s.yu + s.ym) / 3.0;
-    y[15] = s.yu;
-    y[16] = single(1.2f) * s.yu;
+    if (s.resists) py::shiftForSoftSubgrade(c);
+    y = py::frictionalDeflections(c);
   } else if (s.shape == 2) {
     const double yi = s.yi;
     y = {0.0, yi / 8.0, yi / 4.0, 3.0 * yi / 8.0, yi / 2.0, 5.0 * yi / 8.0, 7.0 * yi / 8.0, yi, yi};
-    for (int q = 1; q <= 5; ++q) y[static_cast<std::size_t>(8 + q)] = yi + (s.yu - yi) * q / 6.0;
-    y[14] = s.yu;
-    y[15] = single(1.1f) * s.yu;
-    y[16] = single(1.2f) * s.yu;
+    for (int q = 1; q <= 5; ++q) y[static_cast<std::size_t>(8 + q)] = yi + (c.yu - yi) * q / 6.0;
+    y[14] = c.yu;
+    y[15] = single(1.1f) * c.yu;
+    y[16] = single(1.2f) * c.yu;
   } else {
     // Elastic, perfectly plastic: yu holds ys = pu/(k*z_eff).
     const double ys = pu / kz;
-    s.yu = ys;
+    c.yu = ys;
     for (int q = 0; q <= 11; ++q) y[static_cast<std::size_t>(q)] = ys * q / 12.0;
     y[12] = ys;
     y[13] = single(1.05f) * ys;

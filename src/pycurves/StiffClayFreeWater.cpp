@@ -74,9 +74,10 @@ double staticResistance(double y, double y50, double as, double pc) {
   const double a = as * y50;
   if (y <= a) return 0.5 * pc * std::sqrt(y / y50);
   if (y <= 6.0 * a) return pc * (0.5 * std::sqrt(y / y50) - kSoftening * std::pow(y / a - 1.0, 1.25));
-  const double peak = kHalfRootSix * std::sqrt(as) * pc - kStaticDrop * pc;
-  if (y <= 18.0 * a) return peak - (0.0625 / y50) * pc * (y - 6.0 * a);
-  return peak - 0.75 * as * pc;
+  // 0.5*sqrt(6*As)*pc, from which the two later branches subtract.
+  const double rootTerm = kHalfRootSix * std::sqrt(as) * pc;
+  if (y <= 18.0 * a) return rootTerm - kStaticDrop * pc - (0.0625 / y50) * pc * (y - 6.0 * a);
+  return rootTerm - 0.75 * as * pc - kStaticDrop * pc;
 }
 
 // Cyclic curve with yp = 4.1*As*y50.

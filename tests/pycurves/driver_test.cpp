@@ -1,6 +1,7 @@
 // Resistance layers, profiles, curve placement, the scratch file and the
 // multipliers of the p-y curve generation.
 #include <cmath>
+#include <regex>
 
 #include "driver_fixture.h"
 
@@ -214,6 +215,53 @@ TEST(DriverInput, DegenerateGeometryIsRejected) {
     t.layer(1, 180, 0.07, 5, 0, 0.01, 100);  // bottom above the layer's top
     EXPECT_THROW(t.run(), RunEnd);
     EXPECT_NE(t.text().find("ERROR -- THE BOTTOM OF SOIL LAYER  2 IS NOT BELOW"), std::string::npos);
+  }
+}
+
+// Each model has its own report conventions and scratch record layout: the
+// side lines (all but rock), the multiplier line after row 17 (not rock, weak
+// rock or static stiff clay with free water), and the scratch records in
+// (I5,2(1X,1P,E10.3)), (I5,2(2X,E10.3)) for silt and weak rock, or
+// (I5,1X,1P,2E10.3) for rock.
+TEST(DriverReport, SideLinesMultiplierLineAndScratchLayoutPerModel) {
+  const std::string standard = R"([ \d]{4}\d [ -]\d\.\d{3}E[+-]\d\d [ -]\d\.\d{3}E[+-]\d\d)";
+  const std::string scaled0 = R"([ \d]{4}\d  [ -]0\.\d{3}E[+-]\d\d  [ -]0\.\d{3}E[+-]\d\d)";
+  const std::string rock = R"([ \d]{4}\d [ -]\d\.\d{3}E[+-]\d\d[ -]\d\.\d{3}E[+-]\d\d)";
+  struct Case {
+    int code, loading;
+    double c, phi, e50, k;
+    int sideLines, multiplierLines;
+    std::string record;
+  };
+  const Case cases[] = {
+      {1, 1, 5, 0, 0.01, 100, 10, 10, standard},    {2, 1, 10, 0, 0.005, 2000, 10, 0, standard},
+      {2, 0, 10, 0, 0.005, 2000, 10, 10, standard}, {3, 1, 10, 0, 0.005, 2000, 10, 10, standard},
+      {4, 1, 0, 30, 0, 100, 10, 10, standard},      {5, 1, 1, 30, 0, 1000, 10, 10, scaled0},
+      {6, 1, 1000, 0, 0, 0, 0, 0, rock},            {7, 1, 1000, 0, 0.0005, 1e5, 10, 0, scaled0},
+  };
+  for (const Case& k : cases) {
+    PyProblem t;
+    t.ctx.model.soil.loadingFlag = k.loading;
+    SoilLayer& l = t.layer(k.code, 600, 0.07, k.c, k.phi, k.e50, k.k);
+    l.top[kSixth] = l.bottom[kSixth] = 50;
+    t.run();
+    const std::string r = t.text();
+    const std::string what = "code " + std::to_string(k.code) + " loading " + std::to_string(k.loading);
+    EXPECT_EQ(countOf(r, "\n\n         AT THE EXCAVATION SIDE\n"), k.sideLines / 2) << what;
+    EXPECT_EQ(countOf(r, "\n\n         AT THE BACKFILL SIDE\n"), k.sideLines / 2) << what;
+    EXPECT_EQ(countOf(r, "\n\n                      P-Multiplier = "), k.multiplierLines) << what;
+    const std::regex layout(k.record);
+    std::ifstream in(t.path);
+    std::string line;
+    int records = 0;
+    std::getline(in, line);  // curve count
+    while (std::getline(in, line)) {
+      if (line.find(" 34") != std::string::npos && line.find('E') == std::string::npos) continue;
+      ++records;
+      EXPECT_TRUE(std::regex_match(line, layout)) << what << ": '" << line << "'";
+      if (records > 40) break;
+    }
+    EXPECT_GT(records, 40) << what;
   }
 }
 
