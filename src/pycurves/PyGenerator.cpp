@@ -88,24 +88,18 @@ void buildProfiles(RunContext& ctx) {
     // Unit weight points. The water table lies on both sides at depth W
     // below the wall top.
     const double gamma = in.top[kGamma];
-    const bool lastInput = i == inputCount;
     WeightPoint top{layer.zTop, W <= H + layer.zTop ? gamma - gw : gamma};
     if (!st.weight.empty()) top.z = std::min(layer.zTop, st.weight.back().z);
     WeightPoint bottom{layer.zBot, W < H + layer.zBot ? gamma - gw : gamma};
-    st.weight.push_back(top);
     if (H + top.z < W && W < H + layer.zBot) {
-      // The water table lies inside the layer: total weight down to it.
+      // The water table lies inside the layer: total weight down to it. The
+      // next layer's top point moves up to the water table, so the submerged
+      // weight below it is that layer's (for the last layer two points are
+      // appended when the report is written).
       bottom = WeightPoint{W - H, gamma};
-      st.weight.push_back(bottom);
-      if (!lastInput) {
-        // Below it the layer's own submerged weight, so that the layer
-        // underneath does not lend its weight to this one.
-        st.weight.push_back(WeightPoint{W - H, gamma - gw});
-        st.weight.push_back(WeightPoint{layer.zBot, gamma - gw});
-      }
-    } else {
-      st.weight.push_back(bottom);
     }
+    st.weight.push_back(top);
+    st.weight.push_back(bottom);
 
     // Layers below the cut-off keep their weight points only.
     if (lastLayer != 0) continue;

@@ -103,20 +103,21 @@ TEST(DriverProfile, WaterTableRules) {
     const auto rows = r.find("WEIGHT,LBS/IN**3\n") + 17;
     EXPECT_EQ(countOf(r.substr(rows, r.find("\n\n", rows) - rows), "\n"), 3);  // 4 rows
   }
-  {  // inside an upper layer: its own submerged weight below the water
+  {  // inside an upper layer: the next layer's top point moves up to the
+     // water table and carries that layer's submerged weight
     PyProblem t;
     t.ctx.model.soil.waterBackfill = 180;
     t.layer(1, 240, 0.07, 5, 0, 0.01, 100);
     t.layer(1, 600, 0.05, 5, 0, 0.01, 100);
     t.run();
     const auto& w = t.ctx.py.weight;
-    ASSERT_EQ(w.size(), 6u);
+    ASSERT_EQ(w.size(), 4u);
     EXPECT_DOUBLE_EQ(w[1].z, 60);
-    EXPECT_DOUBLE_EQ(w[2].gamma, 0.07 - kGw);
-    EXPECT_DOUBLE_EQ(w[3].z, 120);
-    EXPECT_DOUBLE_EQ(w[4].z, 120);
-    EXPECT_DOUBLE_EQ(w[4].gamma, 0.05 - kGw);
-    EXPECT_NEAR(py::averageUnitWeight(t.ctx, 100), (0.07 * 60 + (0.07 - kGw) * 40) / 100, 1e-15);
+    EXPECT_DOUBLE_EQ(w[1].gamma, 0.07);
+    EXPECT_DOUBLE_EQ(w[2].z, 60);
+    EXPECT_DOUBLE_EQ(w[2].gamma, 0.05 - kGw);
+    EXPECT_EQ(t.ctx.py.weightPrintedCount, 4);
+    EXPECT_NEAR(py::averageUnitWeight(t.ctx, 100), (0.07 * 60 + (0.05 - kGw) * 40) / 100, 1e-15);
   }
 }
 
