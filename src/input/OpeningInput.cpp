@@ -113,6 +113,12 @@ void readWallRecord(RunContext& ctx) {
         w.allowableDeflection, ctx.labels.length, w.closureTolerance, ctx.labels.length,
         w.iterationLimit);
   }
+  if (w.iterationLimit > kMaxIterationLimit) {
+    ctx.report.write(
+        KLAYOUT("(/,/,'     ERROR -- THE MAXIMUM NUMBER OF ITERATIONS MAY NOT EXCEED ',I6)"),
+        kMaxIterationLimit);
+    throw RunEnd("maximum number of iterations above " + std::to_string(kMaxIterationLimit));
+  }
   // The station tables hold stations -5..410: N from 1 to 407.
   if (w.n < 1 || w.n > kMaxIncrements || !(w.h > 0.0)) {
     ctx.report.write(KLAYOUT("(/,/,'     ERROR -- THE NUMBER OF INCREMENTS MUST BE FROM 1 TO ',I3,"

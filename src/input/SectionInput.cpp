@@ -1,5 +1,6 @@
 #include "input/SectionInput.h"
 
+#include <cmath>
 #include <string>
 
 #include "engine/Stops.h"
@@ -353,6 +354,13 @@ void readStiffnessAndLoads(RunContext& ctx) {
     const CrossSection& c = m.crossSections[static_cast<std::size_t>(s.crossSection) - 1];
     const double top = startingRigidity(c, true);
     const double bottom = startingRigidity(c, false);
+    if (!std::isfinite(top) || !std::isfinite(bottom)) {
+      input::rejectInput(ctx, "THE FLEXURAL RIGIDITY OF CROSS SECTION " +
+                                  std::to_string(s.crossSection) +
+                                  " IS TOO LARGE TO BE REPRESENTED",
+                         "non-finite flexural rigidity of cross section " +
+                             std::to_string(s.crossSection));
+    }
     if (top == bottom) {
       const FieldValue tail[] = {top, 0.0, 0.0, 0.0, 0.0, 0.0};
       input::writeRangeRow(ctx, RangeTable::StiffnessLoad, {a, b, 1, false, false}, tail);

@@ -111,7 +111,18 @@ void readRestraintsAndTieBacks(RunContext& ctx) {
                          "tie back " + std::to_string(i + 1) +
                              " with zero unbonded length or spacing");
     }
+    if (m.wall.analysisWidth == 0.0) {
+      input::rejectInput(ctx, "A TIE BACK NEEDS A NONZERO WIDTH OF THE WALL ANALYSED",
+                         "tie back " + std::to_string(i + 1) + " on a wall of zero width");
+    }
     deriveTieBack(ctx, t);
+    // A tiny unbonded length or spacing, or huge values, give a spring or
+    // load beyond the range of numbers.
+    if (!std::isfinite(t.stiffness) || !std::isfinite(t.load)) {
+      input::rejectInput(ctx, "TIE BACK STIFFNESS OR LOAD TOO LARGE TO BE REPRESENTED",
+                         "tie back " + std::to_string(i + 1) +
+                             " with a non-finite stiffness or load");
+    }
     m.tieBacks.push_back(t);
     // A tie-back acts on the wall: beyond its ends its load and spring would
     // fall outside the equations (or be lost below the tip).
@@ -309,6 +320,11 @@ void readUserPyCurves(RunContext& ctx) {
       curve.pRaw.push_back(p);
       curve.y.push_back(y * curve.yMultiplier);
       curve.p.push_back(p * curve.pMultiplier);
+      if (!std::isfinite(curve.y.back()) || !std::isfinite(curve.p.back())) {
+        input::rejectInput(ctx, "A P-Y CURVE POINT TIMES ITS MULTIPLIER IS TOO LARGE TO BE "
+                                "REPRESENTED",
+                           "p-y curve " + std::to_string(i + 1) + " with a non-finite point");
+      }
       ctx.report.write(KLAYOUT("(17X,1P,E10.3,10X,1P,E10.3)"), curve.y.back(), curve.p.back());
       if (direct) ctx.plot.writeFree(curve.y.back(), curve.p.back());
     }

@@ -18,6 +18,9 @@ constexpr int kMaxSoilLayers = 20;
 constexpr int kMaxUserCurvePoints = 35;
 constexpr int kMaxPyCurves = 400;       // user plus generated curves
 constexpr int kMaxCurvePoints = 35;     // points per curve in the solver table
+// Highest iteration limit: enough for any wall that closes at all, and a
+// bound on the time of one that never does.
+constexpr int kMaxIterationLimit = 100000;
 
 // Station tables: station n is held in entry n + kStationOffset, so that
 // stations -5..410 fit; N may not exceed kMaxIncrements.

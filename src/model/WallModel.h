@@ -302,8 +302,16 @@ struct WallModel {
   int iterations = 0;
 };
 
-// Nearest whole number, halves away from zero.
-inline int nearestInt(double x) { return static_cast<int>(std::lround(x)); }
+// Nearest whole number, halves away from zero. Values beyond the integer
+// range give the nearest end of it (NaN the lower end), so that a station
+// computed from an absurd depth stays far outside every table and is
+// rejected by the station checks instead of wrapping into the wall.
+inline int nearestInt(double x) {
+  constexpr double kLimit = 2147483647.0;
+  if (!(x > -kLimit)) return -2147483647 - 1;
+  if (!(x < kLimit)) return 2147483647;
+  return static_cast<int>(std::lround(x));
+}
 
 // Single-precision literal widened to double.
 constexpr double single(float x) { return static_cast<double>(x); }

@@ -3,6 +3,7 @@
 // excavation level.
 #include <cmath>
 
+#include "pressure/EarthPressure.h"
 #include "pressure/PressureInternal.h"
 
 namespace korven::pressure {
@@ -118,6 +119,7 @@ void computeLayerResultants(RunContext& ctx) {
       r.pa4 = p > 0.0 ? m * 0.5 * r.crackHeight * p : 0.0;
       r.z3 = (l.ztop + t) - r.crackHeight / 3.0;
     }
+    requireFinite(ctx, {r.pa1, r.z1, r.pa2, r.z2, r.pa3, r.z3, r.pa4}, "LAYER RESULTANTS");
     ctx.report.write(KLAYOUT("(6X,I4,3(1X,F10.2,1X,F6.2),1X,F10.2)"), a, r.pa1,
                      reportDepth(ctx, r.z1), r.pa2, reportDepth(ctx, r.z2), r.pa3,
                      reportDepth(ctx, r.z3), r.pa4);
@@ -145,6 +147,7 @@ void computeLayerResultants(RunContext& ctx) {
         // A layer top within the depth tolerance of the water table is at it.
         r.pw1 = -((depth - zwB) * gw * t * l.modifier);
         r.pw2 = -(l.modifier * 0.5 * gw * (t * t));
+        requireFinite(ctx, {r.pw1, r.pw2}, "LAYER RESULTANTS");
         ctx.report.write(KLAYOUT("(6X,I2,2(1X,F10.2,1X,F6.2))"), a, -r.pw1, reportDepth(ctx, r.z1),
                          -r.pw2, reportDepth(ctx, r.z2));
       }

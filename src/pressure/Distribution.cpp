@@ -281,6 +281,10 @@ void writePressureDistribution(RunContext& ctx) {
 
   if (option == 3 || option == 5)
     applyEnvelopes(ctx, rows, lastAbove, area, earthArea, surfaceArea);
+  for (const PressurePoint& r : rows) {
+    requireFinite(ctx, {r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8], r[9], r[10], r[11]},
+                  "EARTH PRESSURES");
+  }
   writePointFile(ctx, rows);
 }
 

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <new>
 #include <stdexcept>
+#include <string>
 
 #include "engine/Stops.h"
 #include "pressure/PressureInternal.h"
@@ -103,17 +104,23 @@ void writeSoilInformation(RunContext& ctx) {
   }
 }
 
-// Storage for the point table, sized from the profile (at least 2000
-// points). When it cannot be obtained the run ends with a message: going
-// on would leave the wall analysis reading a stale or missing point file.
+// Storage for the point table, sized from the wall length that the table
+// covers (at least 2000 points). When it cannot be obtained, or the wall
+// would need more than kMaxPressurePoints points (an absurd increment
+// length), the run ends with a message: going on would leave the wall
+// analysis reading a stale or missing point file.
 void obtainWorkArrays(RunContext& ctx) {
   PressureState& st = ctx.pressure;
-  long long points = 10;
-  for (const AnalysisLayer& l : st.profile.layers) points += pointCount(ctx, l.thickness);
-  if (points <= kMinWorkArrayLength) points = kMinWorkArrayLength;
-  bool obtained = true;
+  const double wallLength = ctx.model.wall.n * ctx.model.wall.h;
+  // One point per inch or per 0.05 m, plus one per layer for the rounding
+  // of the layer spans and the first point.
+  const double needed = (siUnits(ctx) ? 20.0 * wallLength : wallLength) +
+                        static_cast<double>(st.profile.count()) + 10.0;
+  bool obtained = needed <= kMaxPressurePoints;
+  const long long points =
+      obtained ? std::max<long long>(std::llround(needed), kMinWorkArrayLength) : 0;
   try {
-    st.points.reserve(static_cast<std::size_t>(points));
+    if (obtained) st.points.reserve(static_cast<std::size_t>(points));
   } catch (const std::bad_alloc&) {
     obtained = false;
   } catch (const std::length_error&) {
@@ -124,7 +131,7 @@ void obtainWorkArrays(RunContext& ctx) {
         KLAYOUT("(/,/,'     ERROR STOP -- NO STORAGE FOR THE EARTH PRESSURE POINTS')"));
     throw RunEnd("earth-pressure work arrays could not be obtained");
   }
-  st.workArrayLength = static_cast<int>(std::min<long long>(points, 2147483647LL));
+  st.workArrayLength = static_cast<int>(points);
   ctx.workArraysObtained = true;
 }
 
@@ -150,6 +157,7 @@ void computeOverburden(RunContext& ctx) {
   double total = st.surfacePressure;
   for (AnalysisLayer& l : profile.layers) {
     l.overburden = l.submerged ? total - (l.ztop - zwB) * gw : total;
+    requireFinite(ctx, {l.overburden}, "OVERBURDEN STRESSES");
     ctx.report.write(KLAYOUT("(12X,1P,E10.3,17X,1P,E10.3)"), reportDepth(ctx, l.ztop),
                      l.overburden);
     total += l.thickness * l.unitWeight;
@@ -165,6 +173,16 @@ void computeOverburden(RunContext& ctx) {
 
 }  // namespace
 
+void requireFinite(RunContext& ctx, std::initializer_list<double> values, const char* what) {
+  for (double v : values) {
+    if (std::isfinite(v)) continue;
+    ctx.report.write(KLAYOUT("(/,/,'     ERROR STOP -- THE ',A,' ARE NOT FINITE NUMBERS',/,"
+                             "'     CHECK THE SOIL, WATER AND SURCHARGE DATA')"),
+                     what);
+    throw RunEnd(std::string("non-finite ") + what);
+  }
+}
+
 void computeEarthPressures(RunContext& ctx) {
   if (ctx.model.control.earthPressureOption < 2) return;
   takeWorkingCopies(ctx);
@@ -175,8 +193,12 @@ void computeEarthPressures(RunContext& ctx) {
   writeSurchargeInformation(ctx);
   writeSoilInformation(ctx);
   const SoilProfile& profile = ctx.pressure.profile;
-  if (profile.excavationLayerIndex == 0) throw HardStop("1");
-  if (profile.tooManyLayers) throw HardStop("2");
+  if (profile.excavationLayerIndex == 0) {
+    throw HardStop("1", "NO SOIL LAYER REACHES BELOW THE EXCAVATION DEPTH");
+  }
+  if (profile.tooManyLayers) {
+    throw HardStop("2", "THE SOIL PROFILE NEEDS MORE THAN 21 ANALYSIS LAYERS");
+  }
 
   obtainWorkArrays(ctx);
   computeOverburden(ctx);

@@ -19,6 +19,9 @@ constexpr double kCoefficientFloor = single(1.0e-7f);
 // Pressures below this count as zero (net pressure, net active force).
 constexpr double kPressureFloor = single(1.0e-5f);
 constexpr int kMaxAnalysisLayers = 21;
+// Largest point table of the pressure distribution (a wall some 16,000 ft
+// or 10 km long): beyond it the increment length is not a wall's.
+constexpr double kMaxPressurePoints = 200000.0;
 
 // True when the run holds metres and kilonewtons; every other unit flag
 // is treated as English (inches, pounds).

@@ -35,13 +35,13 @@ double column(const StrengthPoint& s, StrengthColumn col) {
                       "' IS BEYOND THE EXTENT OF',/,5X,'THE INPUT PHI CURVE')"),
               z, z);
     err.close();
-    throw HardStop("");
+    throw HardStop("", "A CURVE DEPTH LIES BEYOND THE INPUT PHI CURVE");
   }
   err.write(KLAYOUT("(/,29X,'**** WARNING ****',/,5X,'THE VALUE OF X =',D9.1,"
                     "'IS BEYOND THE EXTENT OF',/,5X,'THE INPUT STRENGTH CURVE')"),
             z, z);
   err.close();
-  throw HardStop("1");
+  throw HardStop("1", "A CURVE DEPTH LIES BEYOND THE INPUT STRENGTH CURVE");
 }
 
 // First strength point i >= 2 (1-based) with z <= X(i); stops when none.
@@ -123,7 +123,9 @@ double averageUnitWeight(RunContext& ctx, double z) {
     }
     return w.back().gamma;
   }
-  if (z > w[at(m)].z) throw HardStop("4");
+  if (z > w[at(m)].z) {
+    throw HardStop("4", "A CURVE DEPTH LIES BEYOND THE INPUT CURVE FOR UNIT WEIGHT");
+  }
   double sum = 0.0;
   for (int j = 2; j <= m; ++j) {
     const WeightPoint& a = w[at(j - 1)];
@@ -169,7 +171,7 @@ double backfillVerticalStress(RunContext& ctx, double x) {
     ctx.report.write(KLAYOUT("(/,29X,'**** WARNING ****',/,5X,'THE VALUE OF X =',E9.2,"
                              "'IS BEYOND THE EXTENT OF/',5X,'THE INPUT CURVE FOR UNIT WEIGHT')"),
                      x);
-    throw HardStop("4");
+    throw HardStop("4", "A BACKFILL DEPTH LIES BEYOND THE INPUT CURVE FOR UNIT WEIGHT");
   }
   return sv;
 }

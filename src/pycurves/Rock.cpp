@@ -143,7 +143,7 @@ void weakRockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
                         "'THE COHESIVE STRENGTH IS 0 FOR ROCK ACCORING TO THE INPUT',/,7X,"
                         "'DATA. PLEASE ENTER THE CORRECT VALUE AND RUN IT AGAIN.')"));
       err.close();
-      throw HardStop("");
+      throw HardStop("", "THE COHESIVE STRENGTH OF A WEAK ROCK LAYER IS 0");
     }
     const double quTop = py::strengthAt(ctx, rock.zTop + kDepthNudge);
     const double yrm = krm * b;

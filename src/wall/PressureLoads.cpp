@@ -58,6 +58,9 @@ void applyEarthPressure(RunContext& ctx) {
       if (!below && row[0] > depthLimit) below = true;
       const double width = below ? wp : wa;
       for (std::size_t c = 1; c < row.size(); ++c) row[c] *= width;
+      requireFinite(ctx, {row[1], row[2], row[3], row[4], row[5], row[6], row[7], row[8], row[9],
+                          row[10], row[11]},
+                    "EARTH PRESSURES");
     }
     writeEarthPressureTable(ctx);
     for (auto& row : rows) row[1] *= h;
@@ -141,11 +144,14 @@ void convertPressureToStationLoads(RunContext& ctx) {
   if (rows.empty()) return;
   const double h = m.wall.h;
   if (m.control.earthPressureOption == 4) {
-    buildPressureCurves(ctx, nearestInt(m.wall.freeHeight / h) + 1);
+    // Stations down to the excavation, at most those of the station tables.
+    const int lastStation = std::clamp(nearestInt(m.wall.freeHeight / h), -1,
+                                       kStationTableSize - kStationOffset - 1);
+    buildPressureCurves(ctx, lastStation + 1);
     return;
   }
-  const int stationCount = nearestInt(rows.back()[0] / h) + 1;
-  const int lastStation = std::min(stationCount - 1, kStationTableSize - kStationOffset - 1);
+  const int lastStation =
+      std::min(nearestInt(rows.back()[0] / h), kStationTableSize - kStationOffset - 1);
   double value = 0.0;
   std::size_t k = 1;
   for (int n = 1; n <= lastStation; ++n) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "engine/ReportHeader.h"
 #include "engine/Stops.h"
@@ -78,8 +80,7 @@ CurveStatus applyCurves(const WallModel& model, WallState& st) {
     if (cur.contd == 0) {
       // A curve standing alone over its own range.
       const int a = cur.firstStation;
-      const int span = cur.lastStation - a;
-      if (span < 0) return CurveStatus::NotInOrder;
+      if (cur.lastStation < a) return CurveStatus::NotInOrder;
       if (a <= n) {
         const int b = std::min(cur.lastStation, n);
         for (int s = a; s <= b; ++s) {
@@ -90,12 +91,13 @@ CurveStatus applyCurves(const WallModel& model, WallState& st) {
       continue;
     }
     // Paired with the next curve; a next curve at the same station is
-    // dropped in favour of the one after it.
+    // dropped in favour of the one after it. Stations may lie anywhere
+    // below the tip, so the span is formed without overflow.
     int j = i + 1;
-    int span = 0;
+    long long span = 0;
     for (; j < count; ++j) {
       const PyCurve& next = curves[static_cast<std::size_t>(j)];
-      span = next.lastStation - cur.firstStation;
+      span = static_cast<long long>(next.lastStation) - cur.firstStation;
       if (span < 0) return CurveStatus::NotInOrder;
       if (span > 0) break;
     }
@@ -106,7 +108,8 @@ CurveStatus applyCurves(const WallModel& model, WallState& st) {
       const int b = std::min(next.lastStation, n);
       CurveSupport first, last;
       for (int s = a; s <= b; ++s) {
-        const CurveSupport v = interpolate(cur, next, st.w(s), static_cast<double>(s - a) / span);
+        const double t = static_cast<double>(s - a) / static_cast<double>(span);
+        const CurveSupport v = interpolate(cur, next, st.w(s), t);
         addSupport(st, s, v, 1.0, h);
         if (s == a) first = v;
         if (s == b) last = v;
@@ -163,6 +166,46 @@ void computeTieBackResults(WallModel& m, const WallState& st, bool english) {
   }
 }
 
+bool allFinite(const std::vector<double>& v) {
+  return std::all_of(v.begin(), v.end(), [](double x) { return std::isfinite(x); });
+}
+
+// A solution that has left the range of numbers (a wall without support,
+// a singular or absurd stiffness, overflowing loads) ends the run with a
+// message instead of printing meaningless values.
+[[noreturn]] void stopNonFinite(RunContext& ctx, const char* what) {
+  const auto& layout = KLAYOUT(
+      "(/,/,'     ERROR STOP -- THE WALL SOLUTION DIVERGED: ',A,' ARE NOT FINITE NUMBERS',/,"
+      "'     CHECK THE STIFFNESS, SUPPORT AND LOAD DATA')");
+  ctx.report.write(layout, what);
+  ctx.monitor.write(layout, what);
+  throw RunEnd(std::string("wall solution diverged: non-finite ") + what);
+}
+
+void checkFiniteDeflections(RunContext& ctx) {
+  const WallState& st = ctx.wall;
+  for (int i = -1; i <= ctx.model.wall.n + 1; ++i) {
+    if (!std::isfinite(st.w(i))) stopNonFinite(ctx, "DEFLECTIONS");
+  }
+}
+
+void checkFiniteResults(RunContext& ctx) {
+  const StationResults& r = ctx.model.results;
+  for (const auto* v : {&r.deflection, &r.slope, &r.moment, &r.shear, &r.netForce, &r.rigidity,
+                        &r.soilReaction}) {
+    if (!allFinite(*v)) stopNonFinite(ctx, "WALL RESULTS");
+  }
+  const WallModel& m = ctx.model;
+  const int count = std::min(m.control.tieBackCount, static_cast<int>(m.tieBacks.size()));
+  for (int i = 0; i < count; ++i) {
+    const TieBack& t = m.tieBacks[static_cast<std::size_t>(i)];
+    if (!std::isfinite(t.horizontalForce) || !std::isfinite(t.axialForce) ||
+        !std::isfinite(t.forcePerTieBack)) {
+      stopNonFinite(ctx, "TIE BACK FORCES");
+    }
+  }
+}
+
 // Zero-moment hinges at the stations of every tie-back but the first.
 void applyHinges(WallModel& m) {
   if (m.control.tieBackCount <= 0 || m.control.hingeFlag != 1) return;
@@ -208,6 +251,7 @@ void iterateWall(RunContext& ctx) {
       throw RunEnd("negative continuation flag of a p-y curve");
     }
     st.last = solveWall(m, st);
+    checkFiniteDeflections(ctx);
     if (itmax == 0) {
       st.status = LoopStatus::Converged;
       iterations = 0;
@@ -247,12 +291,12 @@ void iterateWall(RunContext& ctx) {
     }
     assignStationStiffness(m, st, english);
     applyHinges(m);
-    ++k;
-    if (k > itmax) {
+    if (k >= itmax) {  // the next iteration would pass the limit
       st.status = u == 0 ? LoopStatus::Converged : LoopStatus::LimitReached;
       iterations = itmax;
       break;
     }
+    ++k;
   }
 
   m.iterations = iterations;
@@ -260,6 +304,7 @@ void iterateWall(RunContext& ctx) {
   if (st.status == LoopStatus::Converged || itmax == 0) {
     computeWallResults(m, st, english);
     computeTieBackResults(m, st, english);
+    checkFiniteResults(ctx);
   }
   writeResults(ctx, iterations);
 }

@@ -146,6 +146,14 @@ TEST_F(RunSequence, PointsBeyondTheTipAndGridsBeyondTheTablesAreRejected) {
   EXPECT_EQ(outcome.status, KORVEN_STATUS_DATA_STOP);
   EXPECT_EQ(report_.find("MAXIMUM NUMBER OF ITERATIONS"), std::string::npos);
   EXPECT_NE(report_.find("END OF ANALYSIS"), std::string::npos);
+
+  // A limit that a wall which never closes could not reach in any time.
+  outcome = run("HUGE LIMIT\n1 0 0 0 0 0 0 0 1 0 0 0\n"
+                "40 6.0 10.0 1.0E-5 120.0 12.0 240.0 2147483647 0 0\n1\n");
+  EXPECT_EQ(outcome.status, KORVEN_STATUS_DATA_STOP);
+  EXPECT_NE(report_.find("ERROR -- THE MAXIMUM NUMBER OF ITERATIONS MAY NOT EXCEED 100000"),
+            std::string::npos);
+  EXPECT_NE(report_.find("END OF ANALYSIS"), std::string::npos);
 }
 
 TEST_F(RunSequence, MalformedInputIsReportedWithItsLine) {
@@ -270,7 +278,9 @@ TEST_F(RunSequence, HardStopEndsTheRunInOrder) {
   EXPECT_NE(outcome.message.find("STOP 1"), std::string::npos);
   EXPECT_NE(err_.str().find("STOP 1\n"), std::string::npos);
   const auto soil = report_.find("SOIL INFORMATION");
-  const auto stop = report_.find("\n     ***** ANALYSIS STOPPED: STOP 1 *****\n");
+  const auto stop = report_.find(
+      "\n     ***** ANALYSIS STOPPED: STOP 1 *****\n"
+      "      NO SOIL LAYER REACHES BELOW THE EXCAVATION DEPTH\n");
   const auto end = report_.find("END OF ANALYSIS");
   ASSERT_NE(soil, std::string::npos);
   ASSERT_NE(stop, std::string::npos);

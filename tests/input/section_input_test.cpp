@@ -254,11 +254,26 @@ TEST(SectionInputTest, FaultyRangesEndTheRun) {
                         "\n\n\n     ERROR STOP -- STATIONS NOT IN ORDER\n"),
               std::string::npos);
   }
-  // A wall section running backwards.
+  {
+    // A wall section running backwards.
+    InputFixture f("0\n");
+    f.ctx.model.crossSections.resize(1);
+    f.ctx.model.wallSections = {{5.0, 4.0, 1}};
+    EXPECT_NE(stopped(f, readStiffnessAndLoads).find("STATIONS NOT IN ORDER"), std::string::npos);
+  }
+  // E times I beyond the range of numbers is rejected before it is listed.
   InputFixture f("0\n");
-  f.ctx.model.crossSections.resize(1);
-  f.ctx.model.wallSections = {{5.0, 4.0, 1}};
-  EXPECT_NE(stopped(f, readStiffnessAndLoads).find("STATIONS NOT IN ORDER"), std::string::npos);
+  CrossSection c;
+  c.inertiaTop = c.inertiaBottom = 1.842e152;
+  c.modulusTop = c.modulusBottom = 2.9e157;
+  f.ctx.model.crossSections = {c};
+  f.ctx.model.wallSections = {{0.0, 2.0, 1}};
+  const std::string report = stopped(f, readStiffnessAndLoads);
+  EXPECT_NE(report.find("INPUT ERROR -- THE FLEXURAL RIGIDITY OF CROSS SECTION 1 IS TOO LARGE TO "
+                        "BE REPRESENTED"),
+            std::string::npos)
+      << report;
+  EXPECT_EQ(report.find("Infinity"), std::string::npos);
 }
 
 TEST(SectionInputTest, UnboundedRecordCountsEndAtTheEndOfTheFile) {

@@ -91,11 +91,25 @@ TEST(SupportInputTest, RestraintChainsAndFaultsEndTheRunOrWarn) {
       {"0\n21 1 1 1 0 1 1\n", 1,
        "A TIE BACK AT STATION         21\n     LIES OUTSIDE THE WALL (STATIONS  0 TO  20)"},
       {"0\n3 1 1 0 0 1 1\n", 1, "NONZERO UNBONDED LENGTH AND ANCHOR SPACING"},
+      // A spring beyond the range of numbers, and a depth whose station
+      // would not fit an integer: rejected, never wrapped into the wall.
+      {"0\n3 1 1 4.9e-324 0 1 1\n", 1, "TIE BACK STIFFNESS OR LOAD TOO LARGE TO BE REPRESENTED"},
+      {"0\n1e300 1 1 1 0 1 1\n", 1, "A TIE BACK AT STATION 2147483647"},
+      {"0\n-1e300 1 1 1 0 1 1\n", 1, "A TIE BACK AT STATION-2147483648"},
   };
   for (const Case& c : cases) {
     InputFixture f(c.input);
     f.ctx.model.control.tieBackCount = c.tieBacks;
     EXPECT_NE(stopped(f, readRestraintsAndTieBacks).find(c.message), std::string::npos) << c.input;
+  }
+  {
+    // Tie-back springs and forces are taken per width of the wall analysed.
+    InputFixture f("0\n3 1 1 1 0 1 1\n");
+    f.ctx.model.control.tieBackCount = 1;
+    f.ctx.model.wall.analysisWidth = 0.0;
+    EXPECT_NE(stopped(f, readRestraintsAndTieBacks)
+                  .find("INPUT ERROR -- A TIE BACK NEEDS A NONZERO WIDTH OF THE WALL ANALYSED"),
+              std::string::npos);
   }
   {
     // The offending record is listed before the stop.
@@ -269,6 +283,17 @@ TEST(SupportInputTest, UserCurveCountsAndPointLimits) {
     f.ctx.model.control.userCurveCount = 1;
     EXPECT_NE(stopped(f, readUserPyCurves).find("POINTS OF A P-Y CURVE =         36 EXCEEDS THE LIMIT OF   35"),
               std::string::npos);
+  }
+  {
+    // A multiplier that takes a point beyond the range of numbers.
+    InputFixture f("3 2 1.0E+308 1\n-1 600\n1 -600\n");
+    f.ctx.model.control.userCurveCount = 1;
+    const std::string report = stopped(f, readUserPyCurves);
+    EXPECT_NE(report.find("INPUT ERROR -- A P-Y CURVE POINT TIMES ITS MULTIPLIER IS TOO LARGE "
+                          "TO BE REPRESENTED"),
+              std::string::npos);
+    EXPECT_EQ(report.find("Infinity"), std::string::npos);
+    EXPECT_EQ(f.plotText().find("Infinity"), std::string::npos);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "PressureFixture.h"
+#include "engine/Stops.h"
 
 namespace korven::testing {
 namespace {
@@ -67,6 +68,45 @@ TEST(PressureDistribution, CountMatchesRecordsWhateverTheProfileDepth) {
   EXPECT_EQ(std::count_if(rows.begin(), rows.end(),
                           [](const auto& x) { return x[0] > 0.0 && x[0] <= 2.0 + 1e-9; }),
             40);
+}
+
+// The point table covers the wall only: a profile reaching absurdly deep
+// below the tip costs nothing, while a wall too long for any table (an
+// absurd increment length) ends the run instead of filling the disk.
+TEST(PressureDistribution, PointStorageFollowsTheWallLength) {
+  PressureRun deep(1, 120, 1.0, 60.0);
+  drySand(deep, 2147483647.0).run();
+  EXPECT_EQ(deep.readPoints().size(), 121u);
+
+  PressureRun longWall(1, 120, 1.0e6, 60.0);
+  drySand(longWall);
+  EXPECT_THROW(longWall.run(), RunEnd);
+  longWall.ctx.report.flush();
+  EXPECT_NE(longWall.report.str().find("ERROR STOP -- NO STORAGE FOR THE EARTH PRESSURE POINTS"),
+            std::string::npos);
+}
+
+// Soil data whose pressures overflow stop the run before a non-finite
+// value is printed or written to the point file.
+TEST(PressureDistribution, NonFinitePressuresEndTheRun) {
+  PressureRun r(1, 120, 1.0, 60.0);
+  drySand(r);
+  r.ctx.model.soil.activeModifier = 1.0e308;
+  EXPECT_THROW(r.run(), RunEnd);
+  r.ctx.report.flush();
+  const std::string text = r.report.str();
+  EXPECT_NE(text.find("     ERROR STOP -- THE LAYER RESULTANTS ARE NOT FINITE NUMBERS\n"
+                      "     CHECK THE SOIL, WATER AND SURCHARGE DATA\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("Infinity"), std::string::npos);
+
+  PressureRun heavy(1, 120, 1.0, 60.0);
+  heavy.layer(4, 120.0, 1.0e306, 0.0, 30.0);
+  EXPECT_THROW(heavy.run(), RunEnd);
+  heavy.ctx.report.flush();
+  EXPECT_NE(heavy.report.str().find("ARE NOT FINITE NUMBERS"), std::string::npos);
+  EXPECT_EQ(heavy.report.str().find("Infinity"), std::string::npos);
 }
 
 TEST(PressureDistribution, ClayTensionZoneHoldsTinyPositiveValues) {

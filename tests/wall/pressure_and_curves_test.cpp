@@ -175,6 +175,14 @@ TEST(EarthPressure, OptionFourBuildsSixPointCurves) {
   m.soil.layers[0].top[kSubgrade] = 1e6;
   convertPressureToStationLoads(r->ctx);
   EXPECT_DOUBLE_EQ(m.userCurves[1].p[2], 1.5 * p0);
+  // An excavation deeper than any wall gives curves down to the end of the
+  // station tables, no further; a negative one gives none.
+  m.wall.freeHeight = 1e12;
+  convertPressureToStationLoads(r->ctx);
+  EXPECT_EQ(m.userCurves.size(), static_cast<std::size_t>(kStationTableSize - kStationOffset - 1));
+  m.wall.freeHeight = -1e12;
+  convertPressureToStationLoads(r->ctx);
+  EXPECT_TRUE(m.userCurves.empty());
 }
 
 TEST(PointFile, ReadBack) {

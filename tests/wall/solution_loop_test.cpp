@@ -119,6 +119,26 @@ TEST(CurveApplication, RangesBeyondTheTipAreCut) {
   EXPECT_DOUBLE_EQ(st.sw(11), 0.0);
 }
 
+TEST(CurveApplication, ExtremeStationsNeitherOverflowNorWrap) {
+  WallModel m;
+  WallState st;
+  uniformWall(m, 10, 1.0, 1.0);
+  // A partner curve far below the tip: a very long range, cut at the tip.
+  m.curves = {test::linearCurve(8, 2.0), test::linearCurve(2147483647, 2.0)};
+  prepareCurveTable(m, st);
+  ASSERT_EQ(applyCurves(m, st), CurveStatus::Ok);
+  EXPECT_DOUBLE_EQ(st.sw(8), 1.0);
+  EXPECT_DOUBLE_EQ(st.sw(9), 2.0);
+  EXPECT_DOUBLE_EQ(st.sw(10), 1.0);
+  // The lowest station after a curve within the wall is out of order.
+  m.curves = {test::linearCurve(8, 2.0), test::linearCurve(-2147483647 - 1, 2.0)};
+  prepareCurveTable(m, st);
+  EXPECT_EQ(applyCurves(m, st), CurveStatus::NotInOrder);
+  m.curves = {test::linearCurve(2147483647, 2.0), test::linearCurve(-3, 2.0)};
+  prepareCurveTable(m, st);
+  EXPECT_EQ(applyCurves(m, st), CurveStatus::NotInOrder);
+}
+
 TEST(CurveApplication, SegmentChoice) {
   PyCurve c;
   c.points = 4;
@@ -310,6 +330,51 @@ TEST(Loop, CurvesOutOfOrderEndTheRun) {
   m.curves = {test::linearCurve(9, 1.0), test::linearCurve(4, 1.0)};
   EXPECT_THROW(iterateWall(r->ctx), RunEnd);
   EXPECT_NE(r->text().find("     ERROR STOP -- STATIONS NOT IN ORDER"), std::string::npos);
+}
+
+// Deflections or results beyond the range of numbers end the run with a
+// message in the report and the monitoring file, never printed as such.
+TEST(Loop, NonFiniteSolutionsEndTheRun) {
+  {
+    auto r = std::make_unique<WallRun>();  // a p-y curve overflowing once multiplied by h
+    WallModel& m = r->ctx.model;
+    uniformWall(m, 20, 6.0, 1e6, 10);
+    m.stations.q(0) = 100.0;
+    m.curves = {test::linearCurve(10, 1e308), test::linearCurve(20, 1.0)};
+    EXPECT_THROW(iterateWall(r->ctx), RunEnd);
+    const std::string message =
+        "     ERROR STOP -- THE WALL SOLUTION DIVERGED: DEFLECTIONS ARE NOT FINITE NUMBERS\n"
+        "     CHECK THE STIFFNESS, SUPPORT AND LOAD DATA\n";
+    EXPECT_NE(r->text().find(message), std::string::npos) << r->text();
+    EXPECT_NE(r->monitoring().find(message), std::string::npos);
+    EXPECT_EQ(r->text().find("NaN"), std::string::npos);
+    EXPECT_EQ(r->monitoring().find("NaN"), std::string::npos);
+  }
+  {
+    auto r = std::make_unique<WallRun>();  // a rigidity too small to be inverted
+    WallModel& m = r->ctx.model;
+    uniformWall(m, 20, 6.0, 4.9e-324, 10);
+    m.stations.q(0) = 100.0;
+    m.curves = {test::linearCurve(10, 10.0), test::linearCurve(20, 10.0)};
+    EXPECT_THROW(iterateWall(r->ctx), RunEnd);
+    EXPECT_NE(r->text().find("DEFLECTIONS ARE NOT FINITE NUMBERS"), std::string::npos);
+  }
+  {
+    auto r = std::make_unique<WallRun>();  // a tie-back force per zero width
+    WallModel& m = r->ctx.model;
+    uniformWall(m, 20, 12.0, 1e8, 50);
+    m.wall.analysisWidth = 0.0;
+    m.control.tieBackCount = 1;
+    m.curves = {test::linearCurve(12, 300.0), test::linearCurve(20, 300.0)};
+    TieBack t;
+    t.station = 3;
+    t.spacing = 8.0;
+    m.tieBacks = {t};
+    m.stations.q(0) = 50.0;
+    EXPECT_THROW(iterateWall(r->ctx), RunEnd);
+    EXPECT_NE(r->text().find("TIE BACK FORCES ARE NOT FINITE NUMBERS"), std::string::npos);
+    EXPECT_EQ(r->text().find("NaN"), std::string::npos);
+  }
 }
 
 TEST(Loop, RestraintResults) {
