@@ -15,16 +15,13 @@ using textio::FieldValue;
 
 namespace {
 
-// pi as the single-precision constant 3.1416.
-constexpr double kPi = single(3.1416f);
-
 // Horizontal stiffness St and load Qt that a tie-back puts on its station,
 // per analysis width. English runs give the unbonded length and the spacing
 // in feet.
 void deriveTieBack(RunContext& ctx, TieBack& t) {
   const double width = ctx.model.wall.analysisWidth;
   t.station = input::stationOfDepth(ctx, t.depth);
-  t.angleRad = t.angle * kPi / 180.0;
+  t.angleRad = t.angle * kStoredPi / 180.0;
   const double c = std::cos(t.angleRad);
   if (ctx.english()) {
     t.stiffness = t.area * t.modulus * c * width / (144.0 * t.unbondedLength * t.spacing);
@@ -196,7 +193,7 @@ void readSoilData(RunContext& ctx) {
     soil.slopeExcavation = r.real();
   }
   soil.widthPressureCopy = soil.widthPressure;
-  soil.referenceWidth = ctx.si() ? 0.30479999631643295 : 12.0;
+  soil.referenceWidth = referenceWidth(ctx.si());
   soil.fixedFlag = 1;
   {
     auto r = ctx.input->record("SURCHARGE RECORD");

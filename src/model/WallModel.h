@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/Capacities.h"
+#include "model/StoredConstants.h"
 
 namespace korven {
 
@@ -313,7 +314,5 @@ inline int nearestInt(double x) {
   return static_cast<int>(std::lround(x));
 }
 
-// Single-precision literal widened to double.
-constexpr double single(float x) { return static_cast<double>(x); }
 
 }  // namespace korven

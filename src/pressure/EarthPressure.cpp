@@ -29,7 +29,7 @@ void takeWorkingCopies(RunContext& ctx) {
   st.waterBackfill = soil.waterBackfill;
   st.waterExcavation = soil.waterExcavation;
   st.surfacePressure = soil.legacy.uniform;
-  st.waterUnitWeight = siUnits(ctx) ? single(9.81f) : single(0.036f);
+  st.waterUnitWeight = waterUnitWeight(siUnits(ctx));
   st.surcharge.distance = soil.legacy.distance;
   st.surcharge.pointLoad = soil.legacy.pointLoad;
   st.surcharge.lineLoad = soil.legacy.lineLoad;

@@ -10,10 +10,7 @@
 
 namespace korven::pressure {
 
-// Two depths closer than this are the same depth.
-constexpr double kDepthTolerance = single(1.0e-5f);
-// Degrees per radian as the angle conversions use it.
-constexpr double kDegree = single(57.2958f);
+constexpr double kDegree = kDegreeDivisor;
 // Optional earth coefficients above this replace the active coefficient.
 constexpr double kCoefficientFloor = single(1.0e-7f);
 // Pressures below this count as zero (net pressure, net active force).

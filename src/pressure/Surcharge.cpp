@@ -16,7 +16,7 @@ namespace {
 constexpr double kSmallFreeHeight = 1.0e-6;
 constexpr double kNearLoadRatio = single(0.4f);  // x/H up to which the near-load forms hold
 constexpr double kNearShift = single(0.16f);     // 0.4 squared in the near-load forms
-constexpr double kPi = single(3.1416f);
+constexpr double kPi = kStoredPi;
 constexpr double kLoadThreshold = single(1.0e-4f);  // smaller working loads are ignored
 constexpr int kSurchargeGridSteps = 200;
 

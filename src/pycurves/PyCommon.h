@@ -62,8 +62,8 @@ namespace py {
 enum class Side { Excavation = 0, Backfill = 1 };
 
 // Stored constants shared by the models.
-inline constexpr double kDegreesPerRadian = 57.295799255371094;  // slope angles
-inline constexpr double kPiSingle = 3.1415998935699463;          // pi as 3.1416f
+inline constexpr double kDegreesPerRadian = kDegreeDivisor;  // slope angles
+inline constexpr double kPiSingle = kStoredPi;
 
 // ---- Look-ups in the profiles --------------------------------------------
 

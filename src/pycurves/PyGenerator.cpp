@@ -27,15 +27,9 @@ void resetState(PyState& st) {
 void setConstants(RunContext& ctx) {
   PyState& st = ctx.py;
   const SoilData& soil = ctx.model.soil;
-  if (ctx.si()) {
-    st.gammaW = 9.8100004196167;
-    st.d0 = 0.010000000149011612;
-    st.referenceWidth = 0.30479999631643295;
-  } else {
-    st.gammaW = 0.035999998450279236;
-    st.d0 = 0.10000000149011612;
-    st.referenceWidth = 12.0;
-  }
+  st.gammaW = waterUnitWeight(ctx.si());
+  st.referenceWidth = referenceWidth(ctx.si());
+  st.d0 = ctx.si() ? 0.010000000149011612 : 0.10000000149011612;
   st.freeHeight = soil.freeHeight;
   st.cyclic = soil.loadingFlag == 0;
   st.cycles = soil.cycles;

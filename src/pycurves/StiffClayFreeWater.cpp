@@ -28,7 +28,7 @@ double layerMeanStrength(RunContext& ctx, int layer, double z, bool nearTopRule)
                              "'IS BEYOND THE EXTENT OF THE/',5X,'INPUT CURVE FOR STRENGTH')"),
                      z);
   }
-  if (nearTopRule && std::fabs(z - top.z) < 9.999999747378752e-06) return strengthAt(ctx, z);
+  if (nearTopRule && std::fabs(z - top.z) < kDepthTolerance) return strengthAt(ctx, z);
   const double span = bottom.z - top.z;
   const double cz = span > 0.0 ? top.c + (bottom.c - top.c) * (z - top.z) / span : top.c;
   return 0.5 * (top.c + cz);
