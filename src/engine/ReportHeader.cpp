@@ -13,11 +13,6 @@ bool hasDrive(const std::string& p) {
          ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z'));
 }
 
-std::string rtrim(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
-
 const char* const kMonths[12] = {"January", "February", "March",     "April",
                                   "May",     "June",     "July",      "August",
                                   "September", "October", "November", "December"};
@@ -69,8 +64,8 @@ void writeReportHeader(RunContext& ctx) {
   const PathParts input = splitPath(ctx.names.inputFile);
   const PathParts report = splitPath(ctx.names.reportFile);
   const PathParts plot = splitPath(ctx.names.plotFile);
-  out.write(KLAYOUT("(5X,'Path to file locations      : ',A,A)"), rtrim(input.drive),
-            rtrim(input.directory));
+  out.write(KLAYOUT("(5X,'Path to file locations      : ',A,A)"), input.drive,
+            input.directory);
   out.write(KLAYOUT("(5X,'Name of input data file     : ',A,A)"), input.base, input.extension);
   out.write(KLAYOUT("(5X,'Name of output file         : ',A,A)"), report.base, report.extension);
   out.write(KLAYOUT("(5X,'Name of plot output file    : ',A,A)"), plot.base, plot.extension);

@@ -11,7 +11,7 @@ namespace korven {
 // Drive, directory, base name and extension of a file name, split from its
 // full path.
 struct PathParts {
-  std::string drive;      // "C: " style drive field (empty without drives)
+  std::string drive;      // "C:" (empty without drives)
   std::string directory;  // with leading and trailing separators
   std::string base;
   std::string extension;  // the dot and at most four characters

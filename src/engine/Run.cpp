@@ -78,7 +78,6 @@ void runProblem(RunContext& ctx) {
       if (epo == 0) ctx.plot.writeFree(0);
       if (c.pyOption == 2) readSoilData(ctx);
     } else if (epo == 1) {
-      ctx.workArraysObtained = true;
       readSpecifiedPressure(ctx);
       if (c.pyOption == 2) readSoilData(ctx);
     } else {
@@ -120,7 +119,6 @@ void endOfRun(RunContext& ctx) {
   ctx.inputStream.reset();
   ctx.plot.close();
   ctx.monitor.close();
-  ctx.workArraysObtained = false;
 }
 
 }  // namespace
@@ -165,7 +163,6 @@ RunOutcome runProblems(RunContext& ctx) {
       const int stages = ctx.model.control.stageCount;
       if (code == stages || code == 0) break;
       writePlotSummary(ctx, code == 9 ? 2 : stages);
-      ctx.workArraysObtained = false;
     }
   } catch (const RunEnd& e) {
     ctx.model.status = ProblemStatus::NotConverged;

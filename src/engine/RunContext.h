@@ -54,7 +54,6 @@ struct RunContext {
   int pyEchoFlag = 0;
   int unitFlag = 1;
   UnitLabels labels = selectUnitLabels(0);
-  bool workArraysObtained = false;
 
   // Problem data and the working state of the phases.
   WallModel model;
@@ -66,5 +65,9 @@ struct RunContext {
   bool si() const { return unitFlag == 2; }
   std::ostream& errorStream();
 };
+
+// Depth as the report prints it: metres in SI runs, otherwise feet (the
+// internal inches divided by 12).
+inline double reportDepth(const RunContext& ctx, double z) { return ctx.si() ? z : z / 12.0; }
 
 }  // namespace korven

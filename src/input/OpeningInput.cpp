@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "engine/ReportHeader.h"
 #include "engine/Stops.h"
 
 namespace korven {
@@ -126,12 +125,6 @@ void readWallRecord(RunContext& ctx) {
                      kMaxIncrements);
     throw RunEnd("number of increments or increment length outside the station tables");
   }
-  w.twoH = 2.0 * w.h;
-  w.hSquared = w.h * w.h;
-  w.hCubed = w.hSquared * w.h;
-  w.halfHSquared = 0.5 * w.hSquared;
-  w.quarterH = 0.25 * w.h;
-  w.length = static_cast<double>(w.n) * w.h;
   ctx.model.stations.condition.fill(1);
 }
 

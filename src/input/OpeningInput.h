@@ -12,8 +12,9 @@ void readControlRecord(RunContext& ctx);
 void selectUnits(RunContext& ctx);
 // PROGRAM CONTROL PARAMETERS, then the hinge line or an empty line.
 void writeControlEcho(RunContext& ctx);
-// Reads and echoes the wall record; derives the grid constants. Ends the
-// run for a negative iteration limit or a grid the station tables cannot hold.
+// Reads and echoes the wall record and resets the station condition codes.
+// Ends the run for a negative iteration limit or a grid the station tables
+// cannot hold.
 void readWallRecord(RunContext& ctx);
 // Reads the specified deflections and slopes and sets the station codes.
 void readSpecifiedPoints(RunContext& ctx);

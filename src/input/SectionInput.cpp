@@ -408,7 +408,7 @@ void readStiffnessAndLoads(RunContext& ctx) {
     if (!chain.add(rec.contd, rec.from, rec.to, values)) {
       stopStationsNotInOrder(ctx, "stiffness and load record " + std::to_string(i + 1));
     }
-    if (rec.t != 0.0) m.couples.push_back({rec.from, rec.t / m.wall.twoH});
+    if (rec.t != 0.0) m.couples.push_back({rec.from, rec.t / (2.0 * m.wall.h)});
   }
   if (chain.open()) input::warnOpenChain(ctx, "STIFFNESS AND LOAD RECORD", chain.openStation());
 }

@@ -5,8 +5,6 @@
 
 namespace korven {
 
-enum class UnitFlag : int { English = 1, SI = 2 };
-
 // Label texts, exact widths, blanks included. Report layouts print them
 // with A-edits of the stated widths.
 struct UnitLabels {
@@ -25,7 +23,6 @@ struct UnitLabels {
   std::string two = "2";
   std::string three = "3  ";
   std::string four = "4";
-  std::string rad = "RAD";
 };
 
 // Label set by sign: +1 English, -1 SI, 0 generic.

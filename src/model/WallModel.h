@@ -49,9 +49,6 @@ struct WallRecord {
   int iterationLimit = 0;            // ITMAX
   int spare1 = 0;
   int spare2 = 0;
-  // Derived when read.
-  double twoH = 0.0, hSquared = 0.0, hCubed = 0.0, halfHSquared = 0.0, quarterH = 0.0;
-  double length = 0.0;  // N*h
 };
 
 struct SpecifiedPoint {

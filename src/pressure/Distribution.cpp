@@ -171,7 +171,7 @@ void writePressureDistribution(RunContext& ctx) {
   const double s1 = top.overburden;
   // Areas under the pressure curves take the point spacing as one inch
   // (English) or 0.05 m (SI).
-  const double spacing = siUnits(ctx) ? 1.0 / 20.0 : 1.0;
+  const double spacing = ctx.si() ? 1.0 / 20.0 : 1.0;
 
   std::vector<PressurePoint>& rows = st.points;
   rows.clear();

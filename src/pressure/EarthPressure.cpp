@@ -29,7 +29,7 @@ void takeWorkingCopies(RunContext& ctx) {
   st.waterBackfill = soil.waterBackfill;
   st.waterExcavation = soil.waterExcavation;
   st.surfacePressure = soil.legacy.uniform;
-  st.waterUnitWeight = waterUnitWeight(siUnits(ctx));
+  st.waterUnitWeight = waterUnitWeight(ctx.si());
   st.surcharge.distance = soil.legacy.distance;
   st.surcharge.pointLoad = soil.legacy.pointLoad;
   st.surcharge.lineLoad = soil.legacy.lineLoad;
@@ -61,7 +61,7 @@ void writeWallInformation(RunContext& ctx) {
               "'*                WALL INFORMATION                *',/,6X,"
               "'**************************************************',/)"));
   // English runs print the depths in feet, the widths in inches.
-  const bool si = siUnits(ctx);
+  const bool si = ctx.si();
   const std::string& depthUnit = si ? u.length : u.depthA;
   ctx.report.write(
       KLAYOUT("(/,6X,'FREE HEIGHT OF WALL                    = ',1P,E10.3,A3,/,6X,"
@@ -84,7 +84,7 @@ void writeSoilInformation(RunContext& ctx) {
       KLAYOUT("(/,/,6X,'**************************************************',/,6X,"
               "'*                SOIL INFORMATION                *',/,6X,"
               "'**************************************************',/)"));
-  if (siUnits(ctx)) {
+  if (ctx.si()) {
     ctx.report.write(
         KLAYOUT("(/,7X,'         TOTAL   COHESION/       TOTAL UNIT',/,7X,"
                 "'LAYER  THICKNESS STRENGTH    PHI   WEIGHT   DRAINED  ZTOP',/,7X,"
@@ -114,7 +114,7 @@ void obtainWorkArrays(RunContext& ctx) {
   const double wallLength = ctx.model.wall.n * ctx.model.wall.h;
   // One point per inch or per 0.05 m, plus one per layer for the rounding
   // of the layer spans and the first point.
-  const double needed = (siUnits(ctx) ? 20.0 * wallLength : wallLength) +
+  const double needed = (ctx.si() ? 20.0 * wallLength : wallLength) +
                         static_cast<double>(st.profile.count()) + 10.0;
   bool obtained = needed <= kMaxPressurePoints;
   const long long points =
@@ -131,8 +131,6 @@ void obtainWorkArrays(RunContext& ctx) {
         KLAYOUT("(/,/,'     ERROR STOP -- NO STORAGE FOR THE EARTH PRESSURE POINTS')"));
     throw RunEnd("earth-pressure work arrays could not be obtained");
   }
-  st.workArrayLength = static_cast<int>(points);
-  ctx.workArraysObtained = true;
 }
 
 // Effective vertical stress at the top of every analysis layer.

@@ -11,10 +11,9 @@ namespace korven {
 
 void computeEarthPressures(RunContext& ctx);
 
-// Lateral pressure of the listed surcharges at depth z below the wall top
-// (also left in ctx.pressure.surchargeResult). Uses the free height and the
-// surcharges of the soil data in ctx.model.soil, so it serves the specified
-// pressure path as well.
+// Lateral pressure of the listed surcharges at depth z below the wall top.
+// Uses the free height and the surcharges of the soil data in
+// ctx.model.soil, so it serves the specified pressure path as well.
 double surchargePressureAt(RunContext& ctx, double z);
 
 // Ends the run with a message when one of the values, computed from the

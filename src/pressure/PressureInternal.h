@@ -20,17 +20,10 @@ constexpr int kMaxAnalysisLayers = 21;
 // or 10 km long): beyond it the increment length is not a wall's.
 constexpr double kMaxPressurePoints = 200000.0;
 
-// True when the run holds metres and kilonewtons; every other unit flag
-// is treated as English (inches, pounds).
-inline bool siUnits(const RunContext& ctx) { return ctx.unitFlag == 2; }
-
-// Depth as the report prints it: feet in English runs, metres in SI runs.
-inline double reportDepth(const RunContext& ctx, double z) { return siUnits(ctx) ? z : z / 12.0; }
-
 // Number of table points over a length: one per inch in English runs, one
 // per 0.05 m in SI runs.
 inline int pointCount(const RunContext& ctx, double length) {
-  return nearestInt(siUnits(ctx) ? 20.0 * length : length);
+  return nearestInt(ctx.si() ? 20.0 * length : length);
 }
 
 // An input soil layer as the profile takes it.

@@ -82,12 +82,8 @@ struct PressureState {
   SoilProfile profile;
   std::vector<LayerResultants> resultants;  // one per analysis layer
 
-  // Length of each work array (at least 2000) and the point table.
-  int workArrayLength = 0;
+  // The point table (storage for at least 2000 points).
   std::vector<PressurePoint> points;
-
-  // Result of the last surcharge-pressure evaluation.
-  double surchargeResult = 0.0;
 };
 
 }  // namespace korven

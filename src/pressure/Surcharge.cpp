@@ -196,7 +196,6 @@ double surchargePressureAt(RunContext& ctx, double z) {
       result += p;
     }
   }
-  ctx.pressure.surchargeResult = result;
   return result;
 }
 

@@ -351,8 +351,6 @@ std::optional<double> frictionalEquivalentDepth(double F, const FrictionAngles& 
   return flow > 0.0 ? zt + (F - sum) / flow : zt;
 }
 
-double reportDepth(const RunContext& ctx, double z) { return ctx.si() ? z : z / 12.0; }
-
 void writeSideLine(RunContext& ctx, Side side) {
   if (side == Side::Excavation) {
     ctx.report.write(KLAYOUT("(/,/,9X,'AT THE EXCAVATION SIDE')"));
@@ -385,7 +383,7 @@ void writePoint(RunContext& ctx, int curve, Side side, int j, double yOut, doubl
     ctx.report.write(KLAYOUT("(/,29X,'**** ERROR ****',/,5X,'THE P-Y CURVE AT X =',F10.2,A3,"
                              "' HAS A POINT WITHOUT A DEFINED VALUE',/,5X,"
                              "'CHECK THE SOIL DATA OF THIS LAYER')"),
-                     reportDepth(ctx, x), ctx.labels.depthA.substr(0, 3));
+                     reportDepth(ctx, x), ctx.labels.depthA);
     throw RunEnd("p-y curve without a defined value");
   }
   ctx.report.write(row, yOut, pOut);

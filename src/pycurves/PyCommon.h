@@ -207,9 +207,6 @@ PyPoint writeScaledPoint(RunContext& ctx, int curve, Side side, int j, double y,
                          const textio::Layout& row = standardRowLayout(),
                          const textio::Layout& scratch = standardScratchLayout());
 
-// Depth printed in the report: z/12 in English units, z in SI units.
-double reportDepth(const RunContext& ctx, double z);
-
 // Mean strength of resistance layer `layer` from its top to z (stiff-clay
 // and weak-rock models).
 double layerMeanStrength(RunContext& ctx, int layer, double z, bool nearTopRule);

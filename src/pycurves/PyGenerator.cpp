@@ -10,8 +10,6 @@ namespace korven {
 
 namespace {
 
-using py::reportDepth;
-
 void resetState(PyState& st) {
   st.layers.clear();
   st.weight.clear();
@@ -77,7 +75,6 @@ void buildProfiles(RunContext& ctx) {
     layer.subgrade = in.top[kSubgrade];
     zChain = layer.zBot;
     if (lastLayer == 0 && thickness <= 0.0) layerOrderError(ctx, i);
-
 
     // Unit weight points. The water table lies on both sides at depth W
     // below the wall top.
@@ -162,7 +159,7 @@ void writeProfileReport(RunContext& ctx) {
                     "'*        SOIL LAYERS AND STRENGTH DATA           *',/,6X,"
                     "'**************************************************',/)"));
   rep.write(KLAYOUT("(/,9X,'X AT THE SURFACE OF EXCAVATION SIDE     = ',F10.2,A3)"),
-            reportDepth(ctx, H + (k > 0 ? st.layer(1).zTop : 0.0)), u.depthA.substr(0, 3));
+            reportDepth(ctx, H + (k > 0 ? st.layer(1).zTop : 0.0)), u.depthA);
   rep.write(KLAYOUT("(/,9X,I1,' LAYER(S) OF SOIL')"), k);
   for (int i = 1; i <= k; ++i) {
     const int code = st.layer(i).modelCode;
@@ -174,8 +171,8 @@ void writeProfileReport(RunContext& ctx) {
   st.weightPrintedCount = static_cast<int>(st.weight.size());
   rep.write(KLAYOUT("(/,/,9X,'DISTRIBUTION OF EFFECTIVE UNIT WEIGHT WITH DEPTH',/,27X,I2,"
                     "' POINTS',/,/,16X,'X,',A2,3X,'WEIGHT,',A3,A1,A2,A2,A1)"),
-            st.weightPrintedCount, u.depthB.substr(0, 2), u.forceA, u.slash, u.lengthB, u.power,
-            u.three.substr(0, 1));
+            st.weightPrintedCount, u.depthB, u.forceA, u.slash, u.lengthB, u.power,
+            u.three);
   if (!st.weight.empty() && !st.strength.empty() && st.weight.back().z < st.strength.back().z) {
     // Water table inside the deepest layer: its submerged part down to the
     // deepest strength point.
@@ -191,9 +188,9 @@ void writeProfileReport(RunContext& ctx) {
   rep.write(KLAYOUT("(/,/,9X,'DISTRIBUTION OF STRENGTH PARAMETERS WITH DEPTH',/,27X,I2,"
                     "' POINTS',/,/,16X,'X,',A2,5X,'S,',A3,A1,A2,A2,A1,6X,'PHI,DEGREE ',6X,"
                     "'E50',3X,3X,'KPY,',A3,A1,A2,A2,A1,2X)"),
-            static_cast<int>(st.strength.size()), u.depthB.substr(0, 2), u.forceA, u.slash,
+            static_cast<int>(st.strength.size()), u.depthB, u.forceA, u.slash,
             u.lengthB, u.power, u.two, u.forceA, u.slash, u.lengthB, u.power,
-            u.three.substr(0, 1));
+            u.three);
   const double toDegrees = 180.0 / py::kPiSingle;
   for (const auto& s : st.strength) {
     if (s.e50 <= 9.999999974752427e-07) {

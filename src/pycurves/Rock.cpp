@@ -50,7 +50,7 @@ void writeWeakRockHeader(RunContext& ctx, double depth, double b, double qu, dou
                          double gammaAvg, double krm) {
   const UnitLabels& u = ctx.labels;
   auto v = py::strengthHeaderLabels(u);
-  v.insert(v.end(), {py::reportDepth(ctx, depth), b, qu, em, gammaAvg, krm, u.lengthB, u.forceA,
+  v.insert(v.end(), {reportDepth(ctx, depth), b, qu, em, gammaAvg, krm, u.lengthB, u.forceA,
                      u.slash, u.lengthB});
   ctx.report.writeValues(
       KLAYOUT("(/,/,14X,'DEPTH',5X,'DIAM',7X,'Qu',7X,' Eu ',3X,'GAMMA AVG',6X,'E50',/,16X,A2,7X,"

@@ -67,21 +67,19 @@ void writeHeader(RunContext& ctx, bool continuous, double z, double b, double ph
                  double A, double B, double pst, double psd, double ps) {
   const UnitLabels& u = ctx.labels;
   const double phiDeg = phi * 180.0 / kPi;
-  const auto depth = u.depthB.substr(0, 2);
-  const auto three = u.three.substr(0, 1);
   if (!continuous) {
     ctx.report.write(
         KLAYOUT("(/,/,11X,'DEPTH BELOW GS',2X,'DIAM',3X,'PHI',2X,'GAMMA AVG',4X,'A',5X,'B',5X,"
                 "'PCT',7X,'PCD',/,17X,A2,9X,A2,9X,A3,A1,A2,A2,A1,/,10X,F10.2,4X,2F7.2,1P,E9.2,"
                 "2X,0P,F5.2,1X,F5.2,1P,2E9.2,/,/,38X,'Y',19X,'P',/,38X,A2,15X,A3,A1,A2)"),
-        depth, u.lengthB, u.forceA, u.slash, u.lengthB, u.power, three, py::reportDepth(ctx, z), b,
+        u.depthB, u.lengthB, u.forceA, u.slash, u.lengthB, u.power, u.three, reportDepth(ctx, z), b,
         phiDeg, gammaAvg, A, B, pst, psd, u.lengthB, u.forceA, u.slash, u.lengthB);
   } else {
     ctx.report.write(
         KLAYOUT("(/,/,11X,'DEPTH BELOW GS',2X,'DIAM',3X,'PHI',2X,'GAMMA AVG',4X,'A',5X,'B',5X,"
                 "'PC ',/,17X,A2,9X,A2,9X,A3,A1,A2,A2,A1,/,10X,F10.2,4X,2F7.2,1P,E9.2,"
                 "2X,0P,F5.2,1X,F5.2,1P,E9.2,/,/,38X,'Y',19X,'P',/,38X,A2,15X,A3,A1,A2)"),
-        depth, u.lengthB, u.forceA, u.slash, u.lengthB, u.power, three, py::reportDepth(ctx, z), b,
+        u.depthB, u.lengthB, u.forceA, u.slash, u.lengthB, u.power, u.three, reportDepth(ctx, z), b,
         phiDeg, gammaAvg, A, B, ps, u.lengthB, u.forceA, u.slash, u.lengthB);
   }
 }

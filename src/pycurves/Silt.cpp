@@ -145,7 +145,7 @@ void writeHeader(RunContext& ctx, double z, double b, double phi, double gammaAv
       KLAYOUT("(/,/,5X,'DEPTH',6X,'DIAM',6X,'PHI',2X,'GAMMA AVG',8X,'A',9X,'B',5X,'Puc',7X,"
               "'Pu\xED',/,7X,A2,8X,A2,12X,A3,A1,A2,A2,A1,/,2F10.2,F10.1,1P,E10.3,0P,2F10.2,1P,"
               "2E10.3,/,/,37X,'Y',19X,'P',/,37X,A2,16X,A3,A1,A2)"),
-      u.depthB, u.lengthB, u.forceA, u.slash, u.lengthB, u.power, u.three, py::reportDepth(ctx, z),
+      u.depthB, u.lengthB, u.forceA, u.slash, u.lengthB, u.power, u.three, reportDepth(ctx, z),
       b, phi * 180.0 / kPi, gammaAvg, A, B, pc, ps, u.lengthB, u.forceA, u.slash, u.lengthB);
 }
 

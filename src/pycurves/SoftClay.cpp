@@ -65,10 +65,10 @@ void writeHeader(RunContext& ctx, double z, double b, double c, double gammaAvg,
   const UnitLabels& u = ctx.labels;
   ctx.report.write(KLAYOUT("(/,9X,'DEPTH BELOW GS',7X,'DIAM',8X,'C',7X,'GAMMA AVG',6X,'E50',/,"
                            "15X,A2,13X,A2,5X,A3,A1,A2,A2,A1,2X,A3,A1,A2,A2,A1)"),
-                   u.depthB.substr(0, 2), u.lengthB, u.forceA, u.slash, u.lengthB, u.power,
-                   u.two, u.forceA, u.slash, u.lengthB, u.power, u.three.substr(0, 1));
+                   u.depthB, u.lengthB, u.forceA, u.slash, u.lengthB, u.power,
+                   u.two, u.forceA, u.slash, u.lengthB, u.power, u.three);
   ctx.report.write(KLAYOUT("(8X,F10.2,6X,F10.3,1X,1P,E11.4,1X,1P,E11.4,1X,1P,E12.4)"),
-                   py::reportDepth(ctx, z), b, c, gammaAvg, e50);
+                   reportDepth(ctx, z), b, c, gammaAvg, e50);
   ctx.report.write(KLAYOUT("(/,37X,'Y,',A2,13X,'P,',A3,A1,A2)"), u.lengthB, u.forceA, u.slash,
                    u.lengthB);
 }

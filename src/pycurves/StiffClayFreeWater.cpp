@@ -93,7 +93,7 @@ double cyclicResistance(double y, double y50, double yp, double ac, double pc) {
 void writeHeader(RunContext& ctx, double z, double b, double c, double ca, double gammaAvg,
                  double e50) {
   auto v = py::strengthHeaderLabels(ctx.labels);
-  v.insert(v.end(), {py::reportDepth(ctx, z), b, c, ca, gammaAvg, e50});
+  v.insert(v.end(), {reportDepth(ctx, z), b, c, ca, gammaAvg, e50});
   ctx.report.writeValues(
       KLAYOUT("(/,/,9X,'DEPTH BELOW GS',6X,'DIAM',8X,'C',9X,'CAVG',4X,'GAMMA AVG',6X,'E50',/,"
               "15X,A2,13X,A2,5X,2(A3,A1,2A2,A1,2X),A3,A1,2A2,A1,/,9X,F10.2,5X,F10.3,"

@@ -46,7 +46,7 @@ void writeHeader(RunContext& ctx, double z, double b, double c, double ca, doubl
                  double e50) {
   const UnitLabels& u = ctx.labels;
   auto v = py::strengthHeaderLabels(u);
-  v.insert(v.end(), {py::reportDepth(ctx, z), b, c, ca, gammaAvg, e50, u.lengthB, u.forceA,
+  v.insert(v.end(), {reportDepth(ctx, z), b, c, ca, gammaAvg, e50, u.lengthB, u.forceA,
                      u.slash, u.lengthB});
   ctx.report.writeValues(
       KLAYOUT("(/,/,10X,'DEPTH BELOW GS',5X,'DIAM',8X,'C',7X,'CAVG',4X,'GAMMA AVG',5X,'E50',/,"

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <fstream>
-#include <limits>
 #include <ostream>
 #include <stdexcept>
 

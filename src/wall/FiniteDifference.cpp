@@ -55,7 +55,7 @@ void assignStationStiffness(WallModel& model, const WallState& st, bool english)
   const auto& sections = model.wallSections;
   const WallSection& first = sections.front();
   const WallSection& last = sections[static_cast<std::size_t>(sectionCount - 1)];
-  const double hSquared = model.wall.hSquared != 0.0 ? model.wall.hSquared : h * h;
+  const double hSquared = h * h;
   double* f = at0(model.stations.f);
   const double* w = at0(st.w);
 

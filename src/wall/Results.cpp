@@ -1,7 +1,6 @@
 #include "wall/Results.h"
 
 #include <cmath>
-#include <string_view>
 
 #include "wall/WallAnalysis.h"
 
@@ -9,12 +8,9 @@ namespace korven {
 
 namespace {
 
-// The first n characters of a label (its printed width).
-std::string_view cut(const std::string& s, std::size_t n) {
-  return std::string_view(s).substr(0, std::min(n, s.size()));
-}
-
-double reportDepth(const RunContext& ctx, double depth) {
+// Depth of the result tables: feet in English runs, as held otherwise (the
+// convention of the wall results, which go by the English flag).
+double resultDepth(const RunContext& ctx, double depth) {
   return ctx.english() ? depth / 12.0 : depth;
 }
 
@@ -24,21 +20,18 @@ void writeEarthPressureTable(RunContext& ctx) {
   const UnitLabels& l = ctx.labels;
   ctx.report.write(KLAYOUT("(/,/,8X,' DEPTH         ACTIVE EARTH PRESSURE',/,8X,1X,A3,17X,A4,A1,A2,"
                            "/,8X,'--------       ------------------------')"),
-                   cut(l.depthA, 3), cut(l.forceB, 4), l.slash, cut(l.lengthB, 2));
+                   l.depthA, l.forceB, l.slash, l.lengthB);
   const auto& rows = ctx.model.pressure.rows;
-  ctx.wall.pressureRowsPrinted =
-      forEachPrintedRow(ctx.model.pressure.count(), ctx.si(), [&](int k) {
-        const auto& row = rows[static_cast<std::size_t>(k)];
-        ctx.report.write(KLAYOUT("(5X,1P,E12.5,8X,1P,E12.5)"), reportDepth(ctx, row[0]), row[1]);
-      });
+  forEachPrintedRow(ctx.model.pressure.count(), ctx.si(), [&](int k) {
+    const auto& row = rows[static_cast<std::size_t>(k)];
+    ctx.report.write(KLAYOUT("(5X,1P,E12.5,8X,1P,E12.5)"), resultDepth(ctx, row[0]), row[1]);
+  });
 }
 
 void writePressurePlot(RunContext& ctx) {
   auto& rows = ctx.model.pressure.rows;
   const bool specified = ctx.model.control.earthPressureOption == 1;
-  int printed = 0;
-  forEachPrintedRow(ctx.model.pressure.count(), ctx.si(), [&](int) { ++printed; });
-  ctx.plot.writeFree(printed);
+  ctx.plot.writeFree(forEachPrintedRow(ctx.model.pressure.count(), ctx.si(), [](int) {}));
   forEachPrintedRow(ctx.model.pressure.count(), ctx.si(), [&](int k) {
     auto& row = rows[static_cast<std::size_t>(k)];
     if (row[2] == 0.0) row[2] = 1.0000000116860974e-7;
@@ -73,9 +66,9 @@ void writeStationTable(RunContext& ctx) {
       KLAYOUT("(12X,A3,9X,A3,10X,'RAD',6X,A3,A1,A2,7X,A4,3X,4X,A3,'/',A2,7X,A4,6X,A3,A1,A2,A2,A1,"
               "/,'   ------    ----        ----       -----     ',"
               "' ------      ------    ---------   ---------   ','---------')"),
-      cut(l.depthA, 3), cut(l.length, 3), cut(l.forceA, 3), l.dash, cut(l.lengthB, 2),
-      cut(l.forceB, 4), cut(l.forceC, 3), cut(l.lengthB, 2), cut(l.forceB, 4), cut(l.forceC, 3),
-      l.dash, cut(l.lengthB, 2), l.power, l.two);
+      l.depthA, l.length, l.forceA, l.dash, l.lengthB,
+      l.forceB, l.forceC, l.lengthB, l.forceB, l.forceC,
+      l.dash, l.lengthB, l.power, l.two);
   const StationResults& r = ctx.model.results;
   for (int n = 0; n <= ctx.model.wall.n; ++n) {
     const std::size_t i = static_cast<std::size_t>(n);
@@ -93,7 +86,7 @@ void writeRestraintTable(RunContext& ctx) {
               "'     STA         X             FORCE           MOMENT',/,"
               "'               ',A3,14X,A3,11X,A3,'-',A3,/,"
               "'    -----    ---------       ---------       ---------')"),
-      cut(l.depthA, 3), cut(l.forceA, 3), cut(l.forceA, 3), cut(l.length, 3));
+      l.depthA, l.forceA, l.forceA, l.length);
   const WallModel& m = ctx.model;
   const StationResults& res = m.results;
   for (const Restraint& r : m.restraints) {
@@ -104,7 +97,7 @@ void writeRestraintTable(RunContext& ctx) {
       const double w = inside ? res.deflection[static_cast<std::size_t>(n)] : ctx.wall.w(n);
       const double slope = inside ? res.slope[static_cast<std::size_t>(n)] : 0.0;
       ctx.report.write(KLAYOUT("(3X,I5,2X,1P,E12.3,3(2X,1P,E15.4))"), n,
-                       reportDepth(ctx, n * m.wall.h), r.s * w, r.r * slope);
+                       resultDepth(ctx, n * m.wall.h), r.s * w, r.r * slope);
     }
   }
 }
@@ -116,7 +109,7 @@ void writeTieBackTable(RunContext& ctx) {
               "'     N     STA         X       ',' HOR.FORCE/STA.     FORCE/STA.     FORCE/TIE BACK',"
               "/,'                     ',A3,12X,A3,15X,A3,15X,A3,/,"
               "'   -----  -----    --------    ',' --------------   --------------   --------------')"),
-      cut(l.depthA, 3), cut(l.forceA, 3), cut(l.forceA, 3), cut(l.forceA, 3));
+      l.depthA, l.forceA, l.forceA, l.forceA);
   int i = 0;
   for (const TieBack& t : ctx.model.tieBacks) {
     if (i >= ctx.model.control.tieBackCount) break;
@@ -132,7 +125,7 @@ void writeNodeReactions(RunContext& ctx) {
                            "'     N     STA         X            FORCE    ',/,"
                            "'                     ',A3,12X,A3,/,"
                            "'   -----  -----    --------    --------------')"),
-                   cut(l.depthA, 3), cut(l.forceA, 3));
+                   l.depthA, l.forceA);
   const WallModel& m = ctx.model;
   int k = 0;
   for (const SpecifiedPoint& p : m.specifiedPoints) {
@@ -142,7 +135,7 @@ void writeNodeReactions(RunContext& ctx) {
                              ? m.results.netForce[static_cast<std::size_t>(n)]
                              : 0.0;
     ctx.report.write(KLAYOUT("(1X,I5,2X,I5,2X,1P,E12.3,8(2X,1P,E15.4))"), k, n,
-                     reportDepth(ctx, n * m.wall.h), force);
+                     resultDepth(ctx, n * m.wall.h), force);
   }
 }
 

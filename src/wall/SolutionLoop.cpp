@@ -149,10 +149,6 @@ void blendDeflections(WallState& st, int n) {
   st.oscillationCount = c + 1;
 }
 
-}  // namespace korven
-
-namespace korven {
-
 namespace {
 
 void computeTieBackResults(WallModel& m, const WallState& st, bool english) {
@@ -267,7 +263,6 @@ void iterateWall(RunContext& ctx) {
     for (int i = 0; i <= n; ++i) {
       if (std::fabs(st.w(i) - st.w1(i)) > tol) ++u;
     }
-    st.unclosed = u;
     if (k <= 2) {
       for (int i = 0; i <= n; ++i) st.w1(i) = st.w(i);
     } else {

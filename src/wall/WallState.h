@@ -36,8 +36,6 @@ struct WallState {
   // Outcome of the last loop.
   LoopStatus status = LoopStatus::Converged;
   SolveSummary last;
-  int unclosed = 0;  // stations moving more than the tolerance against W1
-  int pressureRowsPrinted = 0;
 };
 
 }  // namespace korven

@@ -29,8 +29,6 @@ struct InputFixture {
     WallRecord& w = ctx.model.wall;
     w.n = n;
     w.h = h;
-    w.twoH = 2.0 * h;
-    w.length = n * h;
     w.analysisWidth = 12.0;
     ctx.model.stations.clear();
   }
