@@ -3,17 +3,13 @@
 #include <fstream>
 
 #include "engine/Stops.h"
+#include "input/OpeningInput.h"
 #include "textio/FreeFormat.h"
 #include "wall/WallAnalysis.h"
 
 namespace korven {
 
 namespace {
-
-[[noreturn]] void tooMuchData(RunContext& ctx, const char* reason) {
-  ctx.report.write(KLAYOUT("(/,/,'     TOO MUCH DATA FOR AVAILABLE STORAGE',/,/)"));
-  throw RunEnd(reason);
-}
 
 // Points of a generated curve: 17 per side, the first point of the
 // excavation side (at the origin) appears again on the backfill side.
@@ -31,7 +27,7 @@ void readPyScratchFile(RunContext& ctx) {
   }
   textio::RecordReader reader(in);
   const int count = reader.record("P-Y CURVE COUNT").integer();
-  if (count > kMaxPyCurves) tooMuchData(ctx, "more than 400 p-y curves");
+  if (count > kMaxPyCurves) stopTooMuchData(ctx, "more than 400 p-y curves");
   if (count < 0) throw RunEnd("negative number of p-y curves");
   m.curves.clear();
   if (count == 0) {
@@ -50,7 +46,7 @@ void readPyScratchFile(RunContext& ctx) {
       // A user curve, as given (already multiplied by its multipliers).
       const int station = head.integer();
       const int points = head.integer();
-      if (points < 0 || points > kMaxCurvePoints) tooMuchData(ctx, "too many points in a p-y curve");
+      if (points < 0 || points > kMaxCurvePoints) stopTooMuchData(ctx, "too many points in a p-y curve");
       curve.firstStation = curve.lastStation = station;
       curve.points = points;
       curve.depth = station * h;
