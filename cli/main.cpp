@@ -7,8 +7,10 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "korven.h"
+#include "textio/Printable.h"
 
 namespace fs = std::filesystem;
 
@@ -27,23 +29,45 @@ const char* const kUsage =
 #define KORVEN_VERSION_TEXT "1.0.0"
 #endif
 
-// Writes NAMES.dat in `dir` for the input file `inputName` (a name relative
-// to `dir`).
-bool writeNames(const fs::path& dir, const std::string& inputName) {
+// Longest name a record of NAMES.dat holds.
+constexpr std::size_t kMaxNameLength = 255;
+
+// The six names of NAMES.dat for the input file `inputName` (a name
+// relative to its folder): the input and the outputs named after it.
+std::vector<std::string> runNames(const std::string& inputName) {
   const std::string base = fs::path(inputName).stem().string();
-  std::ofstream names(dir / "NAMES.dat", std::ios::binary | std::ios::trunc);
-  if (!names) return false;
-  names << KORVEN_VERSION_TEXT << "\n"
-        << "KORVEN command-line run\n"
-        << "\n"
-        << "0\n"
-        << inputName << "\n"
-        << base << ".out\n"
-        << base << ".plt\n"
-        << base << ".itr\n"
-        << base << ".pys\n"
-        << base << ".epf\n";
-  return static_cast<bool>(names);
+  return {inputName,       base + ".out", base + ".plt",
+          base + ".itr",   base + ".pys", base + ".epf"};
+}
+
+// Why the names cannot be written into NAMES.dat as one record each (a
+// control character would split a record, a long name would be cut and
+// lead to another file); empty when they can.
+std::string unfitName(const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    if (korven::textio::hasControlCharacter(name)) {
+      return "the input file name " + korven::textio::printable(names.front()) +
+             " holds a control character; rename the file";
+    }
+    if (name.size() > kMaxNameLength) {
+      return "the file name " + korven::textio::printable(name) + " is longer than " +
+             std::to_string(kMaxNameLength) + " characters; rename the file";
+    }
+  }
+  return {};
+}
+
+// Writes NAMES.dat in `dir` for the run's names.
+bool writeNames(const fs::path& dir, const std::vector<std::string>& names) {
+  std::ofstream file(dir / "NAMES.dat", std::ios::binary | std::ios::trunc);
+  if (!file) return false;
+  file << KORVEN_VERSION_TEXT << "\n"
+       << "KORVEN command-line run\n"
+       << "\n"
+       << "0\n";
+  for (const std::string& name : names) file << name << "\n";
+  file.close();
+  return static_cast<bool>(file);
 }
 
 int runEngine() {
@@ -52,9 +76,16 @@ int runEngine() {
     return 2;
   }
   const int status = KORVEN_LastRunStatus();
-  if (status == KORVEN_STATUS_NORMAL) return 0;
-  std::fprintf(stderr, "korven: %s\n", KORVEN_LastRunMessage());
-  return status == KORVEN_STATUS_NOT_STARTED ? 2 : 1;
+  switch (status) {
+    case KORVEN_STATUS_NORMAL: return 0;
+    // The engine has said these itself on the error stream: a run that
+    // could not start, and a file that could not be written.
+    case KORVEN_STATUS_NOT_STARTED: return 2;
+    case KORVEN_STATUS_FILE_ERROR: return 1;
+    default:
+      std::fprintf(stderr, "korven: %s\n", KORVEN_LastRunMessage());
+      return 1;
+  }
 }
 
 }  // namespace
@@ -82,30 +113,33 @@ int main(int argc, char** argv) {
   std::error_code ec;
   const fs::path input = fs::absolute(argv[2], ec);
   if (ec || !fs::is_regular_file(input, ec)) {
-    std::fprintf(stderr, "korven: no input data file %s\n", argv[2]);
+    std::fprintf(stderr, "korven: no input data file %s\n",
+                 korven::textio::printable(argv[2]).c_str());
     return 2;
   }
   const fs::path dir = input.parent_path();
-  const std::string inputName = input.filename().string();
-  if (inputName.size() > 255) {
-    std::fprintf(stderr, "korven: the input file name is longer than 255 characters\n");
+  const std::vector<std::string> names = runNames(input.filename().string());
+  if (const std::string why = unfitName(names); !why.empty()) {
+    std::fprintf(stderr, "korven: %s\n", why.c_str());
     return 2;
   }
-  if (!writeNames(dir, inputName)) {
-    std::fprintf(stderr, "korven: cannot write %s\n", (dir / "NAMES.dat").string().c_str());
+  if (!writeNames(dir, names)) {
+    std::fprintf(stderr, "korven: cannot write %s\n",
+                 korven::textio::printable((dir / "NAMES.dat").string()).c_str());
     return 2;
   }
   const fs::path previous = fs::current_path(ec);
   fs::current_path(dir, ec);
   if (ec) {
-    std::fprintf(stderr, "korven: cannot change to %s\n", dir.string().c_str());
+    std::fprintf(stderr, "korven: cannot change to %s\n",
+                 korven::textio::printable(dir.string()).c_str());
     return 2;
   }
   const int rc = runEngine();
   fs::current_path(previous, ec);
   if (rc == 0) {
     std::printf("korven: report written to %s\n",
-                (dir / (input.stem().string() + ".out")).string().c_str());
+                korven::textio::printable((dir / names[1]).string()).c_str());
   }
   return rc;
 }

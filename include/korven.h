@@ -34,20 +34,29 @@
 #define KORVEN_STATUS_INPUT_ERROR 3   /* input data file unreadable or malformed  */
 #define KORVEN_STATUS_DATA_STOP 4     /* ended by a data check (order, capacity)  */
 #define KORVEN_STATUS_HARD_STOP 5     /* ended by a stop of the analysis phases   */
+#define KORVEN_STATUS_FILE_ERROR 6    /* a run file could not be written or read
+                                         (disk full, device error): the run ended
+                                         at once, its outputs are incomplete     */
+#define KORVEN_STATUS_BUSY 7          /* another call was running in this process:
+                                         nothing touched, IKORVEN returned 1     */
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-/* Runs one analysis. Returns 1 when the pair is not the agreed handshake
- * (nothing is read, written or opened), otherwise 0. */
+/* Runs one analysis. Returns 1 when the pair is not the agreed handshake, or
+ * when another call is still running in this process (the run works through
+ * the process's working directory, so two at once cannot both be right);
+ * nothing is read, written or opened then. Otherwise returns 0. */
 KORVEN_API int32_t KORVEN_CALL IKORVEN(int32_t handshake1, int32_t handshake2);
 
-/* Status of the last call of IKORVEN in this process (KORVEN_STATUS_...). */
+/* Status of the last call of IKORVEN made on the calling thread
+ * (KORVEN_STATUS_...). */
 KORVEN_API int32_t KORVEN_CALL KORVEN_LastRunStatus(void);
 
-/* One-line description of how the last call ended (empty after a normal
- * run). The text stays valid until the next call of IKORVEN. */
+/* One-line description of how the last call on the calling thread ended
+ * (empty after a normal run). The text stays valid until that thread's next
+ * call of IKORVEN. */
 KORVEN_API const char* KORVEN_CALL KORVEN_LastRunMessage(void);
 
 #ifdef __cplusplus

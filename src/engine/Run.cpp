@@ -1,5 +1,8 @@
 // The run sequence: run-control file, the run's files, the problem loop
 // and the end of the run.
+#include <array>
+#include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <new>
@@ -14,9 +17,13 @@
 #include "korven.h"
 #include "pressure/EarthPressure.h"
 #include "pycurves/PyGenerator.h"
+#include "textio/FileError.h"
+#include "textio/Printable.h"
 #include "wall/WallAnalysis.h"
 
 namespace korven {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -123,38 +130,123 @@ void endOfRun(RunContext& ctx) {
 
 }  // namespace
 
-bool readRunControl(RunContext& ctx, const std::string& namesFile, std::string& why) {
-  std::ifstream in(namesFile, std::ios::binary);
-  if (!in) {
-    why = "cannot open the run-control file " + namesFile;
-    return false;
-  }
-  textio::RecordReader reader(in);
-  try {
-    ctx.names.version = reader.fixedLine(12, "VERSION TEXT");
-    reader.fixedLine(256, "HEADER TEXT");
-    reader.fixedLine(256, "HEADER TEXT");
-    reader.record("HEADER NUMBER").integer();
-  } catch (const textio::InputError& e) {
-    why = namesFile + ": " + e.what();
-    return false;
-  }
-  std::string* names[6] = {&ctx.names.inputFile,   &ctx.names.reportFile,
-                           &ctx.names.plotFile,    &ctx.names.monitorFile,
-                           &ctx.names.pyScratchFile, &ctx.names.pressureFile};
-  for (std::string* name : names) {
-    try {
-      *name = rtrim(reader.fixedLine(255, "FILE NAME"));
-    } catch (const textio::InputError&) {
-      ctx.errorStream() << " PLEASE CREATE AN INPUT DATA FILE AND SAVE IT\n"
-                        << " BEFORE COMPUTATION.  TRY IT AGAIN!\n";
-      break;
-    }
-  }
-  return true;
+namespace {
+
+// Longest file name a record of the run-control file may hold.
+constexpr std::size_t kMaxFileName = 255;
+
+// A one-line message of a run that could not start or ended on a file
+// failure: on the error stream, where it is seen when no report could be
+// written, and in the outcome.
+RunOutcome notStarted(RunContext& ctx, const std::string& why,
+                      int status = KORVEN_STATUS_NOT_STARTED) {
+  const std::string line = textio::printable(why);
+  ctx.errorStream() << " KORVEN: " << line << '\n';
+  return {status, line};
 }
 
-RunOutcome runProblems(RunContext& ctx) {
+// The roles of the six names of the run-control file, in file order.
+struct NamedFile {
+  std::string* name;
+  const char* role;
+  bool written;
+};
+
+std::array<NamedFile, 6> namedFiles(RunControl& names) {
+  return {{{&names.inputFile, "input data file", false},
+           {&names.reportFile, "report file", true},
+           {&names.plotFile, "plot-data file", true},
+           {&names.monitorFile, "iteration-monitoring file", true},
+           {&names.pyScratchFile, "p-y scratch file", true},
+           {&names.pressureFile, "earth-pressure point file", true}}};
+}
+
+// Where a name leads: its type when it exists, and the normalised absolute
+// path (symbolic links of its folders resolved) for telling apart names of
+// files that do not exist yet.
+struct FileIdentity {
+  bool exists = false;
+  fs::file_type type = fs::file_type::not_found;
+  fs::path path;
+};
+
+FileIdentity identify(const std::string& name) {
+  FileIdentity id;
+  std::error_code ec;
+  const fs::file_status st = fs::status(name, ec);
+  id.type = st.type();
+  id.exists = !ec && fs::exists(st);
+  const fs::path absolute = fs::absolute(name, ec).lexically_normal();
+  const fs::path canonical = fs::weakly_canonical(absolute, ec);
+  id.path = ec ? absolute : canonical;
+  return id;
+}
+
+// Two names lead to one file: the same device and inode where both exist,
+// the same normalised path otherwise.
+bool sameFile(const std::string& a, const FileIdentity& ia, const std::string& b,
+              const FileIdentity& ib) {
+  if (ia.exists && ib.exists) {
+    std::error_code ec;
+    const bool same = fs::equivalent(a, b, ec);
+    if (!ec) return same;
+  }
+  return ia.path == ib.path;
+}
+
+// The checks made before any file is opened: the input is a regular file
+// (a FIFO would block for ever, a device never end); nothing is written
+// where it would block; no two roles share one file (a scratch file named
+// like the input would overwrite the user's data, a report named like the
+// point file would mix the two). A character device such as /dev/null may
+// take several roles: writing there overwrites nothing.
+std::string checkRunFiles(RunControl& names) {
+  const auto files = namedFiles(names);
+  std::array<FileIdentity, 6> ids;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const NamedFile& f = files[i];
+    if (f.name->empty()) continue;
+    ids[i] = identify(*f.name);
+    const fs::file_type type = ids[i].type;
+    if (!f.written) {
+      if (!ids[i].exists) {
+        return "cannot open the input data file " + *f.name + ": No such file or directory";
+      }
+      if (type != fs::file_type::regular) {
+        return "the input data file " + *f.name + " is not a regular file";
+      }
+    } else if (ids[i].exists && type != fs::file_type::regular &&
+               type != fs::file_type::character) {
+      return std::string("the ") + f.role + " " + *f.name +
+             " is not a regular file and cannot be written";
+    }
+  }
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (files[i].name->empty() || ids[i].type == fs::file_type::character) continue;
+    for (std::size_t j = i + 1; j < files.size(); ++j) {
+      if (files[j].name->empty() || ids[j].type == fs::file_type::character) continue;
+      if (sameFile(*files[i].name, ids[i], *files[j].name, ids[j])) {
+        return std::string("the ") + files[i].role + " and the " + files[j].role +
+               " are the same file (" + *files[j].name + "); nothing was written";
+      }
+    }
+  }
+  return {};
+}
+
+// Closes every run file without further checks, after a file failure.
+void abandonFiles(RunContext& ctx) {
+  ctx.report.abandon();
+  ctx.plot.abandon();
+  ctx.monitor.abandon();
+  ctx.py.scratch.abandon();
+  ctx.input.reset();
+  ctx.inputStream.reset();
+}
+
+// The problem loop with the orderly ends of a run; a file failure passes
+// through to the caller, which ends the run at once.
+RunOutcome problemLoop(RunContext& ctx) {
   RunOutcome outcome;
   try {
     for (;;) {
@@ -164,6 +256,8 @@ RunOutcome runProblems(RunContext& ctx) {
       if (code == stages || code == 0) break;
       writePlotSummary(ctx, code == 9 ? 2 : stages);
     }
+  } catch (const textio::FileError&) {
+    throw;
   } catch (const RunEnd& e) {
     ctx.model.status = ProblemStatus::NotConverged;
     outcome = {KORVEN_STATUS_DATA_STOP, std::string("analysis ended: ") + e.what()};
@@ -171,15 +265,23 @@ RunOutcome runProblems(RunContext& ctx) {
     ctx.model.status = ProblemStatus::NotConverged;
     const std::string text = e.code().empty() ? "STOP" : "STOP " + e.code();
     ctx.errorStream() << text << '\n';
+    ctx.report.finishRecord();
     ctx.report.write(KLAYOUT("(/,/,'     ***** ANALYSIS STOPPED: ',A,' *****')"), text);
     if (!e.reason().empty()) ctx.report.write(KLAYOUT("(6X,A)"), e.reason());
     outcome = {KORVEN_STATUS_HARD_STOP,
                "analysis stopped (" + text + ")" + (e.reason().empty() ? "" : ": " + e.reason())};
+  } catch (const textio::NonFiniteValue& e) {
+    ctx.model.status = ProblemStatus::NotConverged;
+    ctx.report.finishRecord();
+    ctx.report.write(KLAYOUT("(/,/,'     ERROR -- A COMPUTED VALUE IS NOT A FINITE NUMBER;',"
+                             "' THE ANALYSIS CANNOT GO ON')"));
+    outcome = {KORVEN_STATUS_HARD_STOP, std::string("analysis stopped: ") + e.what()};
   } catch (const textio::InputError& e) {
     ctx.model.status = ProblemStatus::NotConverged;
-    ctx.report.write(KLAYOUT("(/,/,'     INPUT ERROR IN ',A,' AT LINE',I6,' OF THE INPUT DATA FILE:',"
+    ctx.report.finishRecord();
+    ctx.report.write(KLAYOUT("(/,/,'     INPUT ERROR IN ',A,' AT LINE',I6,' OF THE ',A,':',"
                              "/,'     ',A,': ''',A,'''')"),
-                     e.record(), e.line(), e.problem(), e.text());
+                     e.record(), e.line(), e.source(), e.problem(), textio::printable(e.text()));
     outcome = {KORVEN_STATUS_INPUT_ERROR, std::string("input error: ") + e.what()};
   } catch (const std::bad_alloc&) {
     ctx.model.status = ProblemStatus::NotConverged;
@@ -190,8 +292,63 @@ RunOutcome runProblems(RunContext& ctx) {
     ctx.report.write(KLAYOUT("(/,/,'     INTERNAL ERROR -- ',A)"), std::string(e.what()));
     outcome = {KORVEN_STATUS_HARD_STOP, std::string("internal error: ") + e.what()};
   }
-  endOfRun(ctx);
   return outcome;
+}
+
+}  // namespace
+
+bool readRunControl(RunContext& ctx, const std::string& namesFile, std::string& why) {
+  std::error_code ec;
+  if (fs::is_directory(namesFile, ec)) {
+    why = "the run-control file " + namesFile + " is a folder";
+    return false;
+  }
+  std::ifstream in(namesFile, std::ios::binary);
+  if (!in) {
+    why = "cannot open the run-control file " + namesFile;
+    return false;
+  }
+  textio::RecordReader reader(in, namesFile, "RUN-CONTROL FILE");
+  try {
+    ctx.names.version = reader.fixedLine(12, "VERSION TEXT");
+    reader.fixedLine(256, "HEADER TEXT");
+    reader.fixedLine(256, "HEADER TEXT");
+    reader.record("HEADER NUMBER").integer();
+  } catch (const textio::InputError& e) {
+    why = namesFile + ": " + e.what();
+    return false;
+  }
+  for (const NamedFile& f : namedFiles(ctx.names)) {
+    try {
+      *f.name = rtrim(reader.wholeLine("FILE NAME"));
+    } catch (const textio::InputError&) {
+      ctx.errorStream() << " PLEASE CREATE AN INPUT DATA FILE AND SAVE IT\n"
+                        << " BEFORE COMPUTATION.  TRY IT AGAIN!\n";
+      break;
+    }
+    if (f.name->size() > kMaxFileName) {
+      // A longer name would be cut and lead to another file than meant.
+      why = namesFile + ", line " + std::to_string(reader.lineNumber()) + ": the name of the " +
+            f.role + " is longer than " + std::to_string(kMaxFileName) + " characters";
+      return false;
+    }
+  }
+  return true;
+}
+
+RunOutcome runProblems(RunContext& ctx) {
+  try {
+    const RunOutcome outcome = problemLoop(ctx);
+    endOfRun(ctx);
+    return outcome;
+  } catch (const textio::FileError& e) {
+    // The disk or device refused what the run wrote (or a file could not be
+    // read): the run ends at once; nothing more is written and nothing
+    // claims the outputs are complete.
+    ctx.model.status = ProblemStatus::NotConverged;
+    abandonFiles(ctx);
+    return notStarted(ctx, e.what(), KORVEN_STATUS_FILE_ERROR);
+  }
 }
 
 RunOutcome runAnalysis(const RunOptions& options) {
@@ -199,32 +356,30 @@ RunOutcome runAnalysis(const RunOptions& options) {
   ctx.clock = options.clock;
   ctx.err = options.err;
   std::string why;
-  if (!readRunControl(ctx, options.namesFile, why)) {
-    ctx.errorStream() << " KORVEN: " << why << '\n';
-    return {KORVEN_STATUS_NOT_STARTED, why};
+  try {
+    if (!readRunControl(ctx, options.namesFile, why)) return notStarted(ctx, why);
+  } catch (const textio::FileError& e) {
+    return notStarted(ctx, e.what());
   }
-  const struct {
-    const std::string* name;
-    const char* role;
-  } required[] = {{&ctx.names.inputFile, "input data file"},
-                  {&ctx.names.reportFile, "report file"},
-                  {&ctx.names.plotFile, "plot-data file"},
-                  {&ctx.names.monitorFile, "iteration-monitoring file"}};
-  for (const auto& r : required) {
-    if (r.name->empty()) {
-      why = std::string("the run-control file names no ") + r.role;
-      ctx.errorStream() << " KORVEN: " << why << '\n';
-      return {KORVEN_STATUS_NOT_STARTED, why};
+  for (const NamedFile& f : namedFiles(ctx.names)) {
+    // The two intermediate files are needed only by problems that write
+    // them; their absence is reported there.
+    if (f.name->empty() && f.name != &ctx.names.pyScratchFile &&
+        f.name != &ctx.names.pressureFile) {
+      return notStarted(ctx, std::string("the run-control file names no ") + f.role);
     }
   }
+  why = checkRunFiles(ctx.names);
+  if (!why.empty()) return notStarted(ctx, why);
+
+  errno = 0;
   auto input = std::make_unique<std::ifstream>(ctx.names.inputFile, std::ios::binary);
   if (!*input) {
-    why = "cannot open the input data file " + ctx.names.inputFile;
-    ctx.errorStream() << " KORVEN: " << why << '\n';
-    return {KORVEN_STATUS_NOT_STARTED, why};
+    return notStarted(ctx, "cannot open the input data file " + ctx.names.inputFile + ": " +
+                               textio::systemReason(errno, "cannot be opened"));
   }
   ctx.inputStream = std::move(input);
-  ctx.input = std::make_unique<textio::RecordReader>(*ctx.inputStream);
+  ctx.input = std::make_unique<textio::RecordReader>(*ctx.inputStream, ctx.names.inputFile);
   const struct {
     textio::OutputChannel* channel;
     const std::string* name;
@@ -232,16 +387,14 @@ RunOutcome runAnalysis(const RunOptions& options) {
                  {&ctx.plot, &ctx.names.plotFile},
                  {&ctx.monitor, &ctx.names.monitorFile}};
   for (const auto& o : outputs) {
-    if (!o.channel->open(*o.name)) {
-      why = "cannot create " + *o.name;
-      ctx.errorStream() << " KORVEN: " << why << '\n';
-      ctx.report.close();
-      ctx.plot.close();
-      ctx.monitor.close();
-      return {KORVEN_STATUS_NOT_STARTED, why};
+    if (!o.channel->open(*o.name, &why)) {
+      abandonFiles(ctx);
+      return notStarted(ctx, "cannot create " + *o.name + ": " + why);
     }
   }
-  return runProblems(ctx);
+  RunOutcome outcome = runProblems(ctx);
+  outcome.message = textio::printable(outcome.message);
+  return outcome;
 }
 
 }  // namespace korven

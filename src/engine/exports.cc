@@ -1,5 +1,6 @@
 // The exported entry of the shared library and the status query of the
 // last run.
+#include <atomic>
 #include <string>
 
 #include "engine/Entry.h"
@@ -7,12 +8,18 @@
 
 namespace {
 
-// Outcome of the last call, for KORVEN_LastRunStatus. The entry is not
-// re-entrant (one analysis per process at a time), so one slot suffices.
+// Outcome of the last call made on this thread, for KORVEN_LastRunStatus: a
+// call refused as busy must not overwrite the outcome of the run that is
+// still going on another thread.
 korven::RunOutcome& lastOutcome() {
-  static korven::RunOutcome outcome;
+  thread_local korven::RunOutcome outcome;
   return outcome;
 }
+
+// Set while a run is in progress. A run reads NAMES.dat and resolves its
+// file names in the process's working directory, which all threads share,
+// so a second call at the same time is turned away.
+std::atomic<bool> running{false};
 
 }  // namespace
 
@@ -21,12 +28,17 @@ extern "C" KORVEN_API int32_t KORVEN_CALL IKORVEN(int32_t handshake1, int32_t ha
     lastOutcome() = {KORVEN_STATUS_REFUSED, "the caller is not the agreed front end"};
     return 1;
   }
+  if (running.exchange(true, std::memory_order_acquire)) {
+    lastOutcome() = {KORVEN_STATUS_BUSY, "another analysis is running in this process"};
+    return 1;
+  }
   try {
     lastOutcome() = korven::runAnalysis(korven::RunOptions{});
   } catch (...) {
     // Nothing may escape into the caller.
     lastOutcome() = {KORVEN_STATUS_NOT_STARTED, "internal error before the run could start"};
   }
+  running.store(false, std::memory_order_release);
   return 0;
 }
 

@@ -12,6 +12,10 @@
 // - quoted text may continue on the next line (the line end adds nothing).
 #include "textio/FreeFormat.h"
 
+#include "textio/FileError.h"
+#include "textio/Printable.h"
+
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <istream>
@@ -33,12 +37,14 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool endsUnquoted(char c) { return isBlank(c) || c == ',' || c == '/'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::string formatMessage(const std::string& record, int line, const std::string& text,
-                          const std::string& problem) {
-  std::string m = record + ", LINE " + std::to_string(line) + ": " + problem;
+std::string formatMessage(const std::string& source, const std::string& record, int line,
+                          const std::string& text, const std::string& problem) {
+  std::string m = record + ", LINE " + std::to_string(line);
+  if (source != kInputDataFile) m += " OF THE " + source;
+  m += ": " + problem;
   if (!text.empty()) {
     m += ", FOUND '";
-    m += text.size() > kMaxQuoted ? text.substr(0, kMaxQuoted) + "..." : text;
+    m += printable(text.size() > kMaxQuoted ? text.substr(0, kMaxQuoted) + "..." : text);
     m += "'";
   }
   return m;
@@ -149,30 +155,59 @@ NumberStatus parseReal(std::string_view t, double& value) {
   return NumberStatus::Ok;
 }
 
-// The error for a field that does not fit its type; quoted text is shown
-// with its quotes.
-InputError fieldError(const std::string& record, int line, bool quoted, const std::string& text,
-                      const char* problem) {
-  return InputError(record, line, quoted ? "'" + text + "'" : text, problem);
-}
-
 }  // namespace
 
-InputError::InputError(std::string record, int line, std::string text, std::string problem)
-    : std::runtime_error(formatMessage(record, line, text, problem)),
+InputError::InputError(std::string record, int line, std::string text, std::string problem,
+                       std::string source)
+    : std::runtime_error(formatMessage(source, record, line, text, problem)),
+      source_(std::move(source)),
       record_(std::move(record)),
       line_(line),
       text_(std::move(text)),
       problem_(std::move(problem)) {}
 
-RecordReader::RecordReader(std::istream& in) : in_(&in) {}
+RecordReader::RecordReader(std::istream& in, std::string fileName, std::string role,
+                           std::size_t maxFileBytes)
+    : in_(&in), fileName_(std::move(fileName)), role_(std::move(role)), maxFileBytes_(maxFileBytes) {}
 
-bool RecordReader::nextLine() {
-  if (!std::getline(*in_, line_)) {
-    line_.clear();
-    pos_ = 0;
-    return false;
+InputError RecordReader::error(const std::string& recordName, int line, std::string text,
+                               std::string problem) const {
+  return InputError(recordName, line, std::move(text), std::move(problem), role_);
+}
+
+// Reads the next line into line_, byte by byte from the stream's buffer, so
+// that a line or a file beyond its ceiling is stopped before it is stored,
+// and a read error is told apart from the end of the file.
+bool RecordReader::nextLine(const std::string& recordName) {
+  line_.clear();
+  pos_ = 0;
+  std::streambuf* buffer = in_->rdbuf();
+  bool any = false;
+  try {
+    errno = 0;
+    for (;;) {
+      const int c = buffer->sbumpc();
+      if (c == std::char_traits<char>::eof()) break;
+      any = true;
+      if (++bytesRead_ > maxFileBytes_) {
+        throw error(recordName, lineNumber_ + 1, "",
+                    "FILE LONGER THAN " + std::to_string(maxFileBytes_) + " BYTES");
+      }
+      if (c == '\n') break;
+      if (line_.size() >= kMaxLineLength) {
+        throw error(recordName, lineNumber_ + 1, line_.substr(0, 20),
+                    "LINE LONGER THAN " + std::to_string(kMaxLineLength) + " CHARACTERS");
+      }
+      line_.push_back(static_cast<char>(c));
+    }
+  } catch (const InputError&) {
+    throw;
+  } catch (const std::exception&) {
+    // The file buffer reports a failed read by throwing.
+    throw FileError(fileName_.empty() ? role_ : fileName_, "read",
+                    systemReason(errno, "read error"));
   }
+  if (!any) return false;
   ++lineNumber_;
   if (!line_.empty() && line_.back() == '\r') line_.pop_back();
   // A byte-order mark written by some Windows editors is not data.
@@ -182,7 +217,7 @@ bool RecordReader::nextLine() {
 }
 
 void RecordReader::endOfFile(const std::string& recordName) const {
-  throw InputError(recordName, lineNumber_, "", kEndOfFile);
+  throw error(recordName, lineNumber_, "", kEndOfFile);
 }
 
 RecordReader::Record RecordReader::record(std::string_view name) {
@@ -190,12 +225,23 @@ RecordReader::Record RecordReader::record(std::string_view name) {
   afterValue_ = false;
   slashSeen_ = false;
   pendingRepeat_ = 0;
-  if (!nextLine()) endOfFile(r.name_);
+  if (!nextLine(r.name_)) endOfFile(r.name_);
   return r;
 }
 
+std::string RecordReader::wholeLine(std::string_view name) {
+  const std::string recordName(name);
+  if (!nextLine(recordName)) endOfFile(recordName);
+  pos_ = line_.size();
+  afterValue_ = false;
+  slashSeen_ = false;
+  pendingRepeat_ = 0;
+  return line_;
+}
+
 std::string RecordReader::fixedLine(int width, std::string_view name) {
-  if (!nextLine()) endOfFile(std::string(name));
+  const std::string recordName(name);
+  if (!nextLine(recordName)) endOfFile(recordName);
   std::size_t w = width > 0 ? static_cast<std::size_t>(width) : 0;
   std::string result = line_.substr(0, w);
   result.resize(w, ' ');
@@ -217,8 +263,12 @@ std::string RecordReader::scanQuoted(const std::string& recordName) {
   std::string text;
   for (;;) {
     if (pos_ >= line_.size()) {
-      if (!nextLine()) endOfFile(recordName);
+      if (!nextLine(recordName)) endOfFile(recordName);
       continue;
+    }
+    if (text.size() >= kMaxLineLength) {
+      throw error(recordName, lineNumber_, text.substr(0, 20),
+                  "TEXT LONGER THAN " + std::to_string(kMaxLineLength) + " CHARACTERS");
     }
     char c = line_[pos_++];
     if (c != quote) {
@@ -233,7 +283,7 @@ std::string RecordReader::scanQuoted(const std::string& recordName) {
   if (pos_ < line_.size() && !endsUnquoted(line_[pos_])) {
     std::size_t end = pos_;
     while (end < line_.size() && !endsUnquoted(line_[end])) ++end;
-    throw InputError(recordName, lineNumber_, quote + text + quote + line_.substr(pos_, end - pos_),
+    throw error(recordName, lineNumber_, quote + text + quote + line_.substr(pos_, end - pos_),
                      "INVALID TEXT");
   }
   return text;
@@ -250,7 +300,7 @@ RecordReader::Token RecordReader::scanValue(const std::string& recordName) {
   if (digitsEnd > pos_ && digitsEnd < line_.size() && line_[digitsEnd] == '*') {
     std::string_view count(line_.data() + pos_, digitsEnd - pos_);
     if (parseInteger(count, repeat) != NumberStatus::Ok || repeat < 1) {
-      throw InputError(recordName, lineNumber_, std::string(count) + "*", "INVALID REPEAT COUNT");
+      throw error(recordName, lineNumber_, std::string(count) + "*", "INVALID REPEAT COUNT");
     }
     pos_ = digitsEnd + 1;
   }
@@ -282,7 +332,7 @@ RecordReader::Token RecordReader::nextToken(const std::string& recordName) {
   for (;;) {
     while (pos_ < line_.size() && isBlank(line_[pos_])) ++pos_;
     if (pos_ >= line_.size()) {
-      if (!nextLine()) endOfFile(recordName);
+      if (!nextLine(recordName)) endOfFile(recordName);
       continue;
     }
     const char c = line_[pos_];
@@ -315,7 +365,7 @@ int RecordReader::Record::integer(int current) {
                         : !tok.quoted && parseReal(tok.text, real) != NumberStatus::NotANumber
                             ? kExpectedInteger
                             : kExpectedNumber;
-  throw fieldError(name_, tok.line, tok.quoted, tok.text, problem);
+  throw reader_->error(name_, tok.line, tok.quoted ? "'" + tok.text + "'" : tok.text, problem);
 }
 
 double RecordReader::Record::real(double current) {
@@ -327,7 +377,7 @@ double RecordReader::Record::real(double current) {
   const char* problem = st == NumberStatus::OutOfRange         ? "NUMBER OUT OF RANGE"
                         : !tok.quoted && isNonFiniteWord(tok.text) ? "NON-FINITE NUMBER NOT ALLOWED"
                                                                    : kExpectedNumber;
-  throw fieldError(name_, tok.line, tok.quoted, tok.text, problem);
+  throw reader_->error(name_, tok.line, tok.quoted ? "'" + tok.text + "'" : tok.text, problem);
 }
 
 std::string RecordReader::Record::text(int width, std::string_view current) {

@@ -16,27 +16,43 @@
 
 namespace korven::textio {
 
+// The file role that messages name unless a reader is told otherwise.
+inline constexpr const char* kInputDataFile = "INPUT DATA FILE";
+
 // Raised for malformed input: which record was being read, the line of the
-// file and the offending text.
+// file, the offending text and the file's role ("INPUT DATA FILE",
+// "P-Y SCRATCH FILE").
 class InputError : public std::runtime_error {
  public:
-  InputError(std::string record, int line, std::string text, std::string problem);
+  InputError(std::string record, int line, std::string text, std::string problem,
+             std::string source = kInputDataFile);
+  const std::string& source() const { return source_; }
   const std::string& record() const { return record_; }
   int line() const { return line_; }
   const std::string& text() const { return text_; }
   const std::string& problem() const { return problem_; }
 
  private:
+  std::string source_;
   std::string record_;
   int line_;
   std::string text_;
   std::string problem_;
 };
 
+// Ceilings far above any real record or file, so that a file that never
+// ends (a device, a runaway scratch file) is stopped in bounded memory and
+// time.
+inline constexpr std::size_t kMaxLineLength = std::size_t{1} << 20;
+inline constexpr std::size_t kMaxFileBytes = std::size_t{256} << 20;
+
 class RecordReader {
  public:
-  // `in` must outlive the reader.
-  explicit RecordReader(std::istream& in);
+  // `in` must outlive the reader. `fileName` names the file in the message
+  // of a read error; `role` names it in the messages of malformed content.
+  explicit RecordReader(std::istream& in, std::string fileName = {},
+                        std::string role = kInputDataFile,
+                        std::size_t maxFileBytes = kMaxFileBytes);
 
   // One free-format record. Obtained from RecordReader::record; reading a
   // field may take further lines. A null field (adjacent commas, r*, or
@@ -63,6 +79,9 @@ class RecordReader {
   // characters and padded with blanks to `width`.
   std::string fixedLine(int width, std::string_view name);
 
+  // The whole next line as it stands (without its line end).
+  std::string wholeLine(std::string_view name);
+
   // True when no further line can be read.
   bool atEnd();
 
@@ -81,10 +100,16 @@ class RecordReader {
   Token nextToken(const std::string& recordName);
   Token scanValue(const std::string& recordName);
   std::string scanQuoted(const std::string& recordName);
-  bool nextLine();
+  bool nextLine(const std::string& recordName);
   [[noreturn]] void endOfFile(const std::string& recordName) const;
+  InputError error(const std::string& recordName, int line, std::string text,
+                   std::string problem) const;
 
   std::istream* in_;
+  std::string fileName_;
+  std::string role_;
+  std::size_t maxFileBytes_;
+  std::size_t bytesRead_ = 0;
   std::string line_;
   std::size_t pos_ = 0;
   int lineNumber_ = 0;

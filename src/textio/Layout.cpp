@@ -1,13 +1,16 @@
 #include "textio/Layout.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <ostream>
 #include <stdexcept>
+#include <system_error>
 
 #include "textio/FieldFormat.h"
+#include "textio/FileError.h"
 
 namespace korven::textio {
 
@@ -468,20 +471,23 @@ constexpr std::size_t kFileBuffer = std::size_t{1} << 16;
 
 OutputChannel::OutputChannel() = default;
 
-OutputChannel::~OutputChannel() { close(); }
+OutputChannel::~OutputChannel() { abandon(); }
 
-bool OutputChannel::open(const std::string& path) {
+bool OutputChannel::open(const std::string& path, std::string* why) {
   close();
   auto file = std::make_unique<std::ofstream>();
   buffer_ = std::make_unique<char[]>(kFileBuffer);
   file->rdbuf()->pubsetbuf(buffer_.get(), static_cast<std::streamsize>(kFileBuffer));
+  errno = 0;
   file->open(path, std::ios::out | std::ios::trunc);
   if (!file->is_open()) {
+    if (why != nullptr) *why = systemReason(errno, "cannot be created");
     buffer_.reset();
     return false;
   }
   owned_ = std::move(file);
   stream_ = owned_.get();
+  path_ = path;
   return true;
 }
 
@@ -490,35 +496,84 @@ void OutputChannel::attach(std::ostream& stream) {
   stream_ = &stream;
 }
 
+void OutputChannel::check(const char* fallback) {
+  if (!owned_ || !stream_->fail()) return;
+  const std::string reason = systemReason(errno, fallback);
+  const std::string path = path_;
+  abandon();
+  throw FileError(path, "write", reason);
+}
+
 void OutputChannel::close() {
   if (stream_ == nullptr) return;
   if (recordOpen_) endRecord();
+  errno = 0;
   stream_->flush();
+  check("write error");
+  if (owned_) {
+    static_cast<std::ofstream&>(*owned_).close();
+    check("error on closing the file");
+  }
   owned_.reset();  // closes the file before its buffer goes
   buffer_.reset();
   stream_ = nullptr;
 }
 
+void OutputChannel::abandon() noexcept {
+  // What was written so far is kept where the file still takes it (a run
+  // that failed on another file leaves its report up to the failure);
+  // failures here are not reported again.
+  try {
+    if (stream_ != nullptr && recordOpen_) {
+      stream_->write(open_.data(), static_cast<std::streamsize>(open_.size()));
+      stream_->put('\n');
+    }
+    if (stream_ != nullptr) stream_->flush();
+    if (owned_) static_cast<std::ofstream&>(*owned_).close();
+  } catch (...) {
+  }
+  owned_.reset();
+  buffer_.reset();
+  stream_ = nullptr;
+  recordOpen_ = false;
+  open_.clear();
+}
+
 bool OutputChannel::isOpen() const { return stream_ != nullptr; }
 
 void OutputChannel::flush() {
-  if (stream_ != nullptr) stream_->flush();
+  if (stream_ == nullptr) return;
+  errno = 0;
+  stream_->flush();
+  check("write error");
 }
 
 void OutputChannel::emit(const std::string& line) {
   stream_->write(line.data(), static_cast<std::streamsize>(line.size()));
   stream_->put('\n');
+  check("write error");
 }
+
+namespace {
+void requireFinite(std::span<const FieldValue> values) {
+  for (const FieldValue& v : values) {
+    if (v.kind == FieldValue::Kind::Real && !std::isfinite(v.real)) throw NonFiniteValue();
+  }
+}
+}  // namespace
 
 void OutputChannel::writeValues(const Layout& layout, std::span<const FieldValue> values) {
   if (stream_ == nullptr) return;
+  requireFinite(values);
   if (!recordOpen_) open_.clear();
   StreamSink sink(*stream_);
   layout.impl_->run(values, open_, sink, recordOpen_);
+  check("write error");
 }
 
 void OutputChannel::writeFreeValues(std::span<const FieldValue> values) {
   if (stream_ == nullptr) return;
+  requireFinite(values);
   if (!recordOpen_) open_.clear();
   for (const FieldValue& v : values) {
     open_.push_back(' ');
@@ -542,6 +597,11 @@ void OutputChannel::endRecord() {
   emit(open_);
   open_.clear();
   recordOpen_ = false;
+}
+
+std::string systemReason(int errorNumber, const char* fallback) {
+  if (errorNumber == 0) return fallback;
+  return std::generic_category().message(errorNumber);
 }
 
 }  // namespace korven::textio

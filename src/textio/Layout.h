@@ -64,6 +64,11 @@ class Layout {
 // A text output file (report, plot-data file, iteration-monitoring file,
 // intermediate files). Each write starts a new line unless the previous
 // write ended with '$'.
+//
+// Every write, flush and close of a file the channel opened is checked: a
+// failure (disk full, device error) closes the file and throws FileError
+// naming it with the system's reason. A real value that is NaN or infinite
+// throws NonFiniteValue before anything of the write is stored.
 class OutputChannel {
  public:
   OutputChannel();
@@ -71,14 +76,25 @@ class OutputChannel {
   OutputChannel(const OutputChannel&) = delete;
   OutputChannel& operator=(const OutputChannel&) = delete;
 
-  // Opens (creates or truncates) a file. Returns false when it cannot.
-  bool open(const std::string& path);
-  // Writes to a caller-owned stream instead of a file (tests, stderr).
+  // Opens (creates or truncates) a file. Returns false when it cannot, with
+  // the system's reason in `why` when given.
+  bool open(const std::string& path, std::string* why = nullptr);
+  // Writes to a caller-owned stream instead of a file (tests, stderr). The
+  // caller's stream is not checked.
   void attach(std::ostream& stream);
-  // Ends an open record, flushes and closes the file (or detaches).
+  // Ends an open record, flushes and closes the file (or detaches); throws
+  // FileError when what was written did not reach the file completely.
   void close();
+  // Closes without checking or throwing: for a run that has already failed,
+  // and for the destructor.
+  void abandon() noexcept;
   bool isOpen() const;
   void flush();
+  // Ends a record that number writers left open, so that the next write
+  // starts on a line of its own.
+  void finishRecord() {
+    if (recordOpen_) endRecord();
+  }
 
   // Formatted write of one or more records.
   void writeValues(const Layout& layout, std::span<const FieldValue> values);
@@ -109,7 +125,11 @@ class OutputChannel {
 
  private:
   void emit(const std::string& line);
+  // Throws FileError (after abandoning the file) when the stream of an
+  // opened file is in a failed state.
+  void check(const char* fallback);
   std::ostream* stream_ = nullptr;
+  std::string path_;                   // name of the opened file
   std::unique_ptr<char[]> buffer_;     // file buffer; outlives owned_
   std::unique_ptr<std::ostream> owned_;
   std::string open_;                   // the current record, reused

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "textio/FieldFormat.h"
+#include "textio/FileError.h"
 
 namespace korven::textio {
 namespace {
@@ -48,7 +49,10 @@ std::string formatNumber(int w, int d, double x) {
   return s;
 }
 
-void writeNumber(OutputChannel& out, int w, int d, double x) { out.append(formatNumber(w, d, x)); }
+void writeNumber(OutputChannel& out, int w, int d, double x) {
+  if (!std::isfinite(x)) throw NonFiniteValue();
+  out.append(formatNumber(w, d, x));
+}
 
 void writeInteger(OutputChannel& out, int w, long long n) {
   std::string s;

@@ -18,7 +18,7 @@ void readPressurePointFile(RunContext& ctx) {
     ctx.report.write(KLAYOUT("(/,/,'     ERROR -- THE EARTH-PRESSURE POINT FILE CANNOT BE OPENED')"));
     throw RunEnd("earth-pressure point file cannot be opened");
   }
-  textio::RecordReader reader(in);
+  textio::RecordReader reader(in, ctx.names.pressureFile, "EARTH-PRESSURE POINT FILE");
   const int count = reader.record("EARTH-PRESSURE POINT COUNT").integer();
   if (count < 0) {
     ctx.report.write(KLAYOUT("(/,/,'     ERROR -- NEGATIVE NUMBER OF EARTH-PRESSURE POINTS')"));

@@ -25,7 +25,7 @@ void readPyScratchFile(RunContext& ctx) {
     ctx.report.write(KLAYOUT("(/,/,'     ERROR -- THE P-Y SCRATCH FILE CANNOT BE OPENED')"));
     throw RunEnd("p-y scratch file cannot be opened");
   }
-  textio::RecordReader reader(in);
+  textio::RecordReader reader(in, ctx.names.pyScratchFile, "P-Y SCRATCH FILE");
   const int count = reader.record("P-Y CURVE COUNT").integer();
   if (count > kMaxPyCurves) stopTooMuchData(ctx, "more than 400 p-y curves");
   if (count < 0) throw RunEnd("negative number of p-y curves");

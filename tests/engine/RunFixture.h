@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "engine/Entry.h"
 
@@ -44,15 +45,18 @@ class RunDir : public ::testing::Test {
 
   std::filesystem::path path(const std::string& name) const { return dir_ / name; }
 
-  void writeNames(const std::string& inputName = "wall.dat") {
+  // NAMES.dat with the six names as given (input, report, plot data,
+  // iteration log, p-y scratch, earth-pressure points).
+  void writeNamesOf(const std::vector<std::string>& six) {
     std::ofstream names(path("NAMES.dat"), std::ios::binary);
-    names << "9.9.9\nheader one\nheader two\n0\n"
-          << path(inputName).string() << "\n"
-          << path("wall.out").string() << "\n"
-          << path("wall.plt").string() << "\n"
-          << path("wall.itr").string() << "\n"
-          << path("wall.pys").string() << "\n"
-          << path("wall.epf").string() << "\n";
+    names << "9.9.9\nheader one\nheader two\n0\n";
+    for (const std::string& name : six) names << name << "\n";
+  }
+
+  void writeNames(const std::string& inputName = "wall.dat") {
+    writeNamesOf({path(inputName).string(), path("wall.out").string(), path("wall.plt").string(),
+                  path("wall.itr").string(), path("wall.pys").string(),
+                  path("wall.epf").string()});
   }
 
   RunOutcome run(const std::string& input) {

@@ -71,6 +71,45 @@ TEST_F(Cli, FailuresGiveANonZeroStatusAndOneLine) {
   EXPECT_EQ(korven("frobnicate"), 2);
 }
 
+// Names that cannot stand as one record of NAMES.dat are refused before any
+// file is touched; messages show such names escaped, once.
+TEST_F(Cli, NamesThatDoNotFitARecordAreRefusedUntouched) {
+  const std::string withNewline = "wall\nreport.dat";
+  writeInput(withNewline, kEmptyWall);
+  writeInput("report.out", "an unrelated file\n");
+  EXPECT_EQ(korven("run '" + path(withNewline).string() + "'"), 2);
+  EXPECT_EQ(errText_, "korven: the input file name wall\\nreport.dat holds a control character; "
+                      "rename the file\n");
+  EXPECT_FALSE(fs::exists(path("NAMES.dat")));
+  EXPECT_EQ(readFile(path("report.out")), "an unrelated file\n");
+
+  // The outputs are named after the input: a name that fits while its
+  // report name (one character longer) does not is refused as well.
+  const std::string longName = std::string(252, 'w') + ".in";
+  writeInput(longName, kEmptyWall);
+  EXPECT_EQ(korven("run '" + path(longName).string() + "'"), 2);
+  EXPECT_NE(errText_.find("is longer than 255 characters"), std::string::npos) << errText_;
+  EXPECT_FALSE(fs::exists(path("NAMES.dat")));
+}
+
+TEST_F(Cli, ARunThatCannotStartOrWriteSaysSoOnce) {
+  // No input data file in the NAMES.dat of the working directory.
+  writeNamesOf({"missing.dat", "m.out", "m.plt", "m.itr", "m.pys", "m.epf"});
+  const std::string cmd = "cd \"" + dir_.string() + "\" && \"" + KORVEN_CLI_PATH +
+                          "\" run 2> stderr.txt";
+  EXPECT_EQ(WEXITSTATUS(std::system(cmd.c_str())), 2);
+  const std::string err = readFile(path("stderr.txt"));
+  EXPECT_EQ(countOf(err, "\n"), 1) << err;
+  EXPECT_EQ(countOf(err, "missing.dat"), 1) << err;
+
+  if (fs::exists("/dev/full")) {
+    writeInput("wall.dat", kEmptyWall);
+    writeNamesOf({"wall.dat", "/dev/full", "w.plt", "w.itr", "w.pys", "w.epf"});
+    EXPECT_EQ(WEXITSTATUS(std::system(cmd.c_str())), 1);
+    EXPECT_EQ(readFile(path("stderr.txt")), " KORVEN: cannot write /dev/full: No space left on device\n");
+  }
+}
+
 TEST_F(Cli, HelpAndVersion) {
   EXPECT_EQ(korven("--help"), 0);
   EXPECT_NE(out_.find("usage: korven run [INPUT]"), std::string::npos);
