@@ -374,7 +374,9 @@ void writeNonlinear(SectionWriter& w, const CrossSection& c) {
     writeReinforcement(w, c);
     writeConfinement(w, c);
   }
-  if (!concrete || (type == 3 && c.n3Ints[0] > 0)) writeStrainHardening(w, c);
+  // The strain-hardening model of the steel may be chosen for any nonlinear
+  // section (record N13), the reinforcing steel of a concrete one included.
+  writeStrainHardening(w, c);
   if (type >= 4 && type <= 6) writeStrands(w, c);
   w.stress("EQ. YOUNG MODULUS", c.n1[8]);
 }

@@ -344,9 +344,10 @@ void readStiffnessAndLoads(RunContext& ctx) {
             l.dash, l.lengthB, l.power, l.two, l.forceB, l.forceB, l.slash, l.lengthB, l.length,
             l.dash, l.forceC, l.length, l.dash, l.forceC, l.forceB);
 
-  // Rows of the wall sections: the rigidity they start from, one row per
-  // section, or a continued pair of rows for a section whose rigidity
-  // varies from top to bottom.
+  // Rows of the wall sections: one row per section over its station range,
+  // with the rigidity at the top of the range. A tapered section is listed
+  // in the same single row; its variation down the range is shown with the
+  // cross-section properties and applied by the station stiffness.
   for (const WallSection& s : m.wallSections) {
     const int a = input::stationOfDepth(ctx, s.top);
     const int b = input::stationOfDepth(ctx, s.bottom);
@@ -361,15 +362,8 @@ void readStiffnessAndLoads(RunContext& ctx) {
                          "non-finite flexural rigidity of cross section " +
                              std::to_string(s.crossSection));
     }
-    if (top == bottom) {
-      const FieldValue tail[] = {top, 0.0, 0.0, 0.0, 0.0, 0.0};
-      input::writeRangeRow(ctx, RangeTable::StiffnessLoad, {a, b, 1, false, false}, tail);
-    } else {
-      const FieldValue topTail[] = {top, 0.0, 0.0, 0.0, 0.0, 0.0};
-      const FieldValue bottomTail[] = {bottom, 0.0, 0.0, 0.0, 0.0, 0.0};
-      input::writeRangeRow(ctx, RangeTable::StiffnessLoad, {a, a, 2, true, false}, topTail);
-      input::writeRangeRow(ctx, RangeTable::StiffnessLoad, {b, b, 1, false, true}, bottomTail);
-    }
+    const FieldValue tail[] = {top, 0.0, 0.0, 0.0, 0.0, 0.0};
+    input::writeRangeRow(ctx, RangeTable::StiffnessLoad, {a, b, 1, false, false}, tail);
   }
 
   const int count = ctx.input->record("NUMBER OF STIFFNESS AND LOAD RECORDS").integer();

@@ -172,7 +172,6 @@ void readSpecifiedPressure(RunContext& ctx) {
     }
     row[2] = row[1];
     ctx.report.write(KLAYOUT("(5X,1P,E12.5,8X,1P,E12.5)"), row[0], row[1]);
-    row[1] *= m.wall.h;
     m.pressure.rows.push_back(row);
   }
   m.pressurePresent = count > 0;

@@ -40,31 +40,29 @@ void applyEarthPressure(RunContext& ctx) {
   const double depthLimit = m.wall.freeHeight;
   const double wa = m.soil.widthPressure;
   const double wp = m.soil.widthResistance;
-  if (m.control.earthPressureOption == 1) {
-    // Specified pressure (already times h when read): with tie-backs the
-    // surcharge pressure on the width of the side it acts on is added.
-    if (m.control.tieBackCount > 0) {
-      for (auto& row : rows) {
-        const double width = row[0] > depthLimit ? wp : wa;
-        row[3] = surchargePressureAt(ctx, row[0]) * width;
-        row[1] = (row[2] + row[3]) * h;
-      }
-    }
-  } else {
-    // Widening: the retained-side width down to the excavation, the
-    // resisting width from the first point below it.
-    bool below = false;
+  if (m.control.earthPressureOption == 1 && m.control.tieBackCount > 0) {
+    // Specified pressure with tie-backs: the surcharge pressure at each
+    // point (column 4) is added to the specified pressure kept in column 3.
     for (auto& row : rows) {
-      if (!below && row[0] > depthLimit) below = true;
-      const double width = below ? wp : wa;
-      for (std::size_t c = 1; c < row.size(); ++c) row[c] *= width;
-      requireFinite(ctx, {row[1], row[2], row[3], row[4], row[5], row[6], row[7], row[8], row[9],
-                          row[10], row[11]},
-                    "EARTH PRESSURES");
+      row[3] = surchargePressureAt(ctx, row[0]);
+      row[1] = row[2] + row[3];
     }
-    writeEarthPressureTable(ctx);
-    for (auto& row : rows) row[1] *= h;
   }
+  // Widening, computed and specified tables alike: the retained-side width
+  // down to the excavation, the resisting width from the first point below
+  // it.
+  bool below = false;
+  for (auto& row : rows) {
+    if (!below && row[0] > depthLimit) below = true;
+    const double width = below ? wp : wa;
+    for (std::size_t c = 1; c < row.size(); ++c) row[c] *= width;
+    requireFinite(ctx, {row[1], row[2], row[3], row[4], row[5], row[6], row[7], row[8], row[9],
+                        row[10], row[11]},
+                  "EARTH PRESSURES");
+  }
+  writeEarthPressureTable(ctx);
+  // Pressure per unit length times the tributary length: force per station.
+  for (auto& row : rows) row[1] *= h;
   writePressurePlot(ctx);
   convertPressureToStationLoads(ctx);
 }

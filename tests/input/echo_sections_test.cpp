@@ -19,6 +19,15 @@ CrossSection elastic(int shape) {
   return c;
 }
 
+CrossSection nonlinear(int type, double diameter) {
+  CrossSection c;
+  c.nonlinearFlag = 1;
+  c.nonlinearType = type;
+  c.name = std::string(80, ' ');
+  c.n2[2] = diameter;
+  return c;
+}
+
 std::string echoOf(std::vector<CrossSection> sections, int unitFlag) {
   InputFixture f("", unitFlag);
   f.ctx.model.crossSections = std::move(sections);
@@ -63,11 +72,7 @@ TEST(EchoSectionsTest, AiscAndSheetPileSectionsInSiUnits) {
 }
 
 TEST(EchoSectionsTest, CasedShaftAndUserDefinedEiSections) {
-  CrossSection shaft;
-  shaft.nonlinearFlag = 1;
-  shaft.nonlinearType = 3;
-  shaft.name = std::string(80, ' ');
-  shaft.n2[2] = 36;
+  CrossSection shaft = nonlinear(3, 36);
   shaft.n3Reals[1] = 4000;
   CrossSection user = shaft;
   user.nonlinearType = 10;
@@ -92,6 +97,27 @@ TEST(EchoSectionsTest, CasedShaftAndUserDefinedEiSections) {
       "         2             16.0000       1234.00 \n",
   };
   for (const char* block : blocks) EXPECT_NE(report.find(block), std::string::npos) << block;
+}
+
+// Record N13 selects the strain-hardening model for the steel of any
+// nonlinear section: a prestressed pile shows the block between its
+// reinforcement and its strands; without the selection it is left out.
+TEST(EchoSectionsTest, StrainHardeningOfAPrestressedPile) {
+  CrossSection pile = nonlinear(4, 24);
+  pile.n12Reals = {0, 0.008, 0.1, 1.5};
+  pile.n13Ints[0] = 1;
+  CrossSection plain = pile;
+  plain.n13Ints[0] = 0;
+  const std::string report = echoOf({pile, plain}, 1);
+  const std::string block = "      USE STRAIN HARDENING MODEL\n";
+  EXPECT_NE(report.find("      NUMBER REBARS       :             0\n" + block +
+                        "      ESH                 :   8.00000E-03 \n"
+                        "      ESU                 :     0.1000000 \n"
+                        "      FU/FY               :       1.50000 \n"
+                        "      NUMBER STRANDS      :             0\n"),
+            std::string::npos)
+      << report;
+  EXPECT_EQ(report.find(block), report.rfind(block)) << report;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/Stops.h"
+#include "pressure/EarthPressure.h"
 #include "wall/PressureLoads.h"
 #include "wall/Results.h"
 #include "wall/SolutionLoop.h"
@@ -69,14 +70,23 @@ void linearTable(WallModel& m, int points, double spacing) {
   m.pressurePresent = true;
 }
 
+// A uniform wall of n increments h under earth-pressure option `option`,
+// with the excavation depth and the widths of the retained and resisting
+// sides.
+WallModel& pressureWall(WallRun& r, int n, double h, int option, double freeHeight, double wa,
+                        double wp) {
+  WallModel& m = r.ctx.model;
+  test::uniformWall(m, n, h, 1.0);
+  m.control.earthPressureOption = option;
+  m.wall.freeHeight = freeHeight;
+  m.soil.widthPressure = wa;
+  m.soil.widthResistance = wp;
+  return m;
+}
+
 TEST(EarthPressure, WideningTableAndStationLoads) {
   auto r = std::make_unique<WallRun>();
-  WallModel& m = r->ctx.model;
-  test::uniformWall(m, 10, 6.0, 1.0);
-  m.control.earthPressureOption = 2;
-  m.wall.freeHeight = 30.0;
-  m.soil.widthPressure = 2.0;
-  m.soil.widthResistance = 3.0;
+  WallModel& m = pressureWall(*r, 10, 6.0, 2, 30.0, 2.0, 3.0);
   linearTable(m, 61, 1.0);  // one point per inch down to 60 in
   m.stations.q(4) = 7.0;
   applyEarthPressure(r->ctx);
@@ -124,16 +134,48 @@ TEST(EarthPressure, StationsBetweenAndBeyondPoints) {
   EXPECT_DOUBLE_EQ(m.pressure.rows[2][11], 19.0);
 }
 
+// A specified table (earth-pressure option 1, kept as read) takes the path
+// of a computed one: widened on the two sides of the excavation, printed per
+// unit length, then times h into station loads. With tie-backs the
+// surcharge pressure joins the specified pressure ahead of the widening, so
+// it is widened once like the rest.
+TEST(EarthPressure, SpecifiedTableWithTieBacksIsWidenedOnce) {
+  auto r = std::make_unique<WallRun>();
+  WallModel& m = pressureWall(*r, 10, 6.0, 1, 30.0, 2.0, 3.0);
+  m.control.tieBackCount = 1;
+  m.soil.freeHeight = 30.0;
+  m.soil.surcharges = {
+      Surcharge{.type = 3, .load = 100.0, .distance = 12.0, .width = 12.0, .factor = 1.0}};
+  m.pressure.rows = {{0.0, 0.0, 0.0}, {30.0, 4.0, 4.0}, {60.0, 4.0, 4.0}};
+  m.pressurePresent = true;
+  const double s30 = surchargePressureAt(r->ctx, 30.0);
+  const double s60 = surchargePressureAt(r->ctx, 60.0);
+  ASSERT_GT(s30, 0.0);
+  applyEarthPressure(r->ctx);
+  const auto& rows = m.pressure.rows;
+  EXPECT_DOUBLE_EQ(rows[1][3], s30 * 2.0);  // at H: WA
+  EXPECT_DOUBLE_EQ(rows[2][3], s60 * 3.0);  // below H: WP
+  EXPECT_DOUBLE_EQ(rows[1][1], (rows[1][2] + rows[1][3]) * 6.0);
+  EXPECT_DOUBLE_EQ(rows[2][1], (4.0 + s60) * 3.0 * 6.0);
+  EXPECT_DOUBLE_EQ(m.stations.q(5), rows[1][1]);
+  EXPECT_DOUBLE_EQ(m.stations.q(10), rows[2][1]);
+  EXPECT_DOUBLE_EQ(m.stations.q(3), 0.6 * rows[1][1]);
+  // The report table shows the widened pressure per unit length.
+  char row[64];
+  std::snprintf(row, sizeof row, "\n      5.00000E+00  %18.5E\n", (4.0 + s60) * 3.0);
+  const std::string text = r->text();
+  EXPECT_NE(text.find("ACTIVE EARTH PRESSURE\n          FT"), std::string::npos) << text;
+  EXPECT_NE(text.find(row), std::string::npos) << row << text;
+  // The plot section: column 12 repeats column 2.
+  EXPECT_EQ(r->plotText().rfind(" 3\n", 0), 0u);
+  EXPECT_DOUBLE_EQ(rows[2][11], rows[2][1]);
+}
+
 TEST(EarthPressure, OptionFourBuildsSixPointCurves) {
   auto r = std::make_unique<WallRun>();
-  WallModel& m = r->ctx.model;
-  test::uniformWall(m, 20, 12.0, 1.0);
-  m.control.earthPressureOption = 4;
+  WallModel& m = pressureWall(*r, 20, 12.0, 4, 36.0, 24.0, 24.0);
   m.control.pyOption = 2;
-  m.wall.freeHeight = 36.0;
   m.wall.analysisWidth = 24.0;
-  m.soil.widthPressure = 24.0;
-  m.soil.widthResistance = 24.0;
   m.soil.referenceWidth = 12.0;
   m.soil.fixedFlag = 1;
   SoilLayer layer;
