@@ -38,8 +38,15 @@ void applyEarthPressure(RunContext& ctx) {
   auto& rows = m.pressure.rows;
   const double h = m.wall.h;
   const double depthLimit = m.wall.freeHeight;
-  const double wa = m.soil.widthPressure;
-  const double wp = m.soil.widthResistance;
+  double wa = m.soil.widthPressure;
+  double wp = m.soil.widthResistance;
+  if (m.control.earthPressureOption == 1 && wa == 0.0 && wp == 0.0) {
+    // A specified table in a run that has read no soil data (p-y curves
+    // given by the user) has no widths to scale it: it is taken as the
+    // pressure per unit length of wall that its echo states, rather than
+    // vanishing into zero loads.
+    wa = wp = 1.0;
+  }
   if (m.control.earthPressureOption == 1 && m.control.tieBackCount > 0) {
     // Specified pressure with tie-backs: the surcharge pressure at each
     // point (column 4) is added to the specified pressure kept in column 3.

@@ -110,5 +110,20 @@ TEST_F(WholeRun, SpecifiedPressureIsTabledWidenedAndLoaded) {
   }
 }
 
+// With user p-y curves no soil data are read, so there are no widths: the
+// table acts as given instead of vanishing.
+TEST_F(WholeRun, SpecifiedPressureWithoutSoilDataActsAsGiven) {
+  std::string deck = kSpecifiedPressure;
+  deck.replace(deck.find("1 0 1 1 0 1 2 0 1 0 0 0"), 23, "1 0 1 1 0 1 1 1 1 0 0 0");
+  const std::size_t soil = deck.find("180.0 24.0 12.0");
+  deck.replace(soil, deck.rfind("1\n") - soil, "40 1\n1 0.0 0.0\n1 1.0E5 10.0\n");
+  const RunOutcome outcome = run(deck);
+  ASSERT_EQ(outcome.status, KORVEN_STATUS_NORMAL) << outcome.message << report_;
+  EXPECT_NE(report_.find("      1.50000E+01         1.00000E+00\n"), std::string::npos) << report_;
+  // z/180 x 6 at depth z = 90 in.
+  EXPECT_NE(stationRow(report_, 15).find("0.000E+00   3.000E+00   "), std::string::npos)
+      << stationRow(report_, 15);
+}
+
 }  // namespace
 }  // namespace korven::testing
