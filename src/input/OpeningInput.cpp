@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/Stops.h"
+#include "input/FieldChecks.h"
 
 namespace korven {
 
@@ -84,10 +85,13 @@ void readWallRecord(RunContext& ctx) {
     auto r = ctx.input->record("WALL RECORD");
     w.n = r.integer();
     w.h = r.real();
-    w.allowableDeflection = r.real();
-    w.closureTolerance = r.real();
+    // The iteration compares deflections and their changes with these two:
+    // below zero every station would count as too large or not closed.
+    w.allowableDeflection = input::readNonNegative(r, "MAXIMUM ALLOWABLE DEFLECTION");
+    w.closureTolerance = input::readNonNegative(r, "DEFLECTION CLOSURE TOLERANCE");
     w.freeHeight = r.real();
-    w.analysisWidth = r.real();
+    // Tie-back springs and loads are scaled by this width.
+    w.analysisWidth = input::readNonNegative(r, "WIDTH OF THE WALL ANALYSED");
     w.wallHeight = r.real();
     w.iterationLimit = r.integer();
     w.spare1 = r.integer();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/Stops.h"
+#include "input/FieldChecks.h"
 #include "input/InputEcho.h"
 #include "input/OpeningInput.h"
 #include "textio/NumberWriters.h"
@@ -58,7 +59,12 @@ int readElasticEnd(RunContext& ctx, std::array<double, 8>& e1, std::array<double
     readReals(r, e1);
   }
   auto r = ctx.input->record("CROSS SECTION PROPERTIES");
-  readReals(r, e2);
+  // The fourth and ninth values, I and E, give the flexural rigidity.
+  for (std::size_t k = 0; k < e2.size(); ++k) {
+    e2[k] = k == 3   ? input::readNonNegative(r, "MOMENT OF INERTIA")
+            : k == 8 ? input::readNonNegative(r, "MODULUS OF ELASTICITY")
+                     : r.real();
+  }
   e3 = r.real();
   return withFlag ? r.integer() : 0;
 }

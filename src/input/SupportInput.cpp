@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/Stops.h"
+#include "input/FieldChecks.h"
 #include "input/InputEcho.h"
 #include "input/OpeningInput.h"
 #include "wall/StationLoads.h"
@@ -30,6 +31,49 @@ void deriveTieBack(RunContext& ctx, TieBack& t) {
     t.stiffness = t.area * t.modulus * c * width / (t.unbondedLength * t.spacing);
     t.load = -t.prestress * c * width / t.spacing;
   }
+}
+
+// Smallest width of wall element for soil resistance other than zero: a
+// thousandth of an inch or of a metre, far below any pile or panel.
+constexpr double kMinWidth = 1.0e-3;
+const std::string kMinWidthText = "0.001";
+
+// A ground slope in degrees; the pressure and p-y formulas take its cosine
+// and tangent, meaningless from a vertical face on.
+double readSlope(input::Record& r, const std::string& what) {
+  const double slope = r.real();
+  input::requireField(r, slope, slope > -90.0 && slope < 90.0,
+                      what + " MUST LIE BETWEEN -90 AND 90 DEGREES (BOTH EXCLUDED)");
+  return slope;
+}
+
+// The six values at one end of a soil layer, checked where the formulas
+// use them: unit weight, cohesion (compressive strength of rock), friction
+// angle, strain e50 (krm of weak rock), subgrade modulus (rock-mass modulus
+// of weak rock) and the sixth value (RQD of weak rock, otherwise the
+// optional earth-pressure coefficient, whose zero or negative value means
+// none is given). The unit weight and modulus at the bottom are not used.
+void readLayerEnd(input::Record& r, int code, bool top, std::array<double, 6>& v) {
+  const bool rock = code == 6 || code == 7;
+  const bool weakRock = code == 7;
+  v[kGamma] = top ? input::readNonNegative(r, "UNIT WEIGHT", input::kMaxUnitWeight) : r.real();
+  v[kStrength] = input::readNonNegative(r, rock ? "COMPRESSIVE STRENGTH OF THE ROCK" : "COHESION",
+                                        input::kMaxStrength);
+  v[kPhi] = input::readBelow(r, 0.0, 90.0,
+                             "FRICTION ANGLE MUST LIE IN 0 TO 90 DEGREES (90 EXCLUDED)");
+  // The clays take y50 = 2.5*e50*b and weak rock yrm = krm*b: strains, of
+  // which more than 1 has no meaning. Sand, silt and rock do not use it.
+  if (code <= 3 || weakRock) {
+    v[kE50] = input::readWithin(r, 0.0, 1.0,
+                                weakRock ? "KRM MUST LIE IN 0 TO 1" : "STRAIN E50 MUST LIE IN 0 TO 1");
+  } else {
+    v[kE50] = r.real();
+  }
+  v[kSubgrade] = top ? input::readNonNegative(r, weakRock ? "ROCK-MASS MODULUS" : "SUBGRADE MODULUS")
+                     : r.real();
+  // Weak rock reduces its strength by 1 - RQD/150: RQD is a percentage.
+  v[kSixth] = weakRock ? input::readWithin(r, 0.0, 100.0, "RQD MUST LIE IN 0 TO 100 PERCENT")
+                       : r.real();
 }
 
 void writeTieBackTable(RunContext& ctx) {
@@ -95,12 +139,14 @@ void readRestraintsAndTieBacks(RunContext& ctx) {
     TieBack t;
     {
       auto r = ctx.input->record("TIE BACK RECORD");
+      // Area, modulus, unbonded length and spacing make the spring
+      // A*E*cos/(L*s): a negative one would pull the wall towards the soil.
       t.depth = r.real();
-      t.area = r.real();
-      t.modulus = r.real();
-      t.unbondedLength = r.real();
+      t.area = input::readNonNegative(r, "TIE BACK AREA");
+      t.modulus = input::readNonNegative(r, "TIE BACK ELASTIC MODULUS");
+      t.unbondedLength = input::readNonNegative(r, "TIE BACK UNBONDED LENGTH");
       t.angle = r.real();
-      t.spacing = r.real();
+      t.spacing = input::readNonNegative(r, "ANCHOR SPACING");
       t.prestress = r.real();
     }
     if (t.unbondedLength == 0.0 || t.spacing == 0.0) {
@@ -145,8 +191,8 @@ void readReductionFactors(RunContext& ctx) {
   for (ReductionRow& row : m.reduction.rows) {
     auto r = ctx.input->record("REDUCTION FACTOR RECORD");
     row.depth = r.real();
-    row.pFactor = r.real();
-    row.yFactor = r.real();
+    row.pFactor = input::readNonNegative(r, "P-FACTOR");
+    row.yFactor = input::readNonNegative(r, "Y-FACTOR");
   }
 }
 
@@ -182,14 +228,20 @@ void readSoilData(RunContext& ctx) {
   {
     auto r = ctx.input->record("WALL AND WATER RECORD");
     soil.freeHeight = r.real();
-    soil.widthPressure = r.real();
-    soil.widthResistance = r.real();
+    soil.widthPressure = input::readNonNegative(r, "WIDTH FOR EARTH PRESSURE");
+    // The p-y formulas divide depths by this width: a vanishing one sends
+    // them past the range of numbers (zero is refused where curves are
+    // generated).
+    soil.widthResistance = input::readNonNegative(r, "WIDTH FOR SOIL RESISTANCE");
+    input::requireField(r, soil.widthResistance,
+                        soil.widthResistance == 0.0 || soil.widthResistance >= kMinWidth,
+                        "WIDTH FOR SOIL RESISTANCE MUST BE 0 OR AT LEAST " + kMinWidthText);
     soil.waterBackfill = r.real();
     soil.waterExcavation = r.real();
     soil.activeModifier = r.real();
     soil.waterPressureFlag = r.integer();
-    soil.slopeBackfill = r.real();
-    soil.slopeExcavation = r.real();
+    soil.slopeBackfill = readSlope(r, "SLOPE OF THE BACKFILL");
+    soil.slopeExcavation = readSlope(r, "SLOPE OF THE EXCAVATION GROUND");
   }
   soil.widthPressureCopy = soil.widthPressure;
   soil.referenceWidth = referenceWidth(ctx.si());
@@ -202,17 +254,17 @@ void readSoilData(RunContext& ctx) {
     s.pointLoad = r.real();
     s.lineLoad = r.real();
     s.stripLoad = r.real();
-    s.stripWidth = r.real();
+    s.stripWidth = input::readNonNegative(r, "STRIP WIDTH");
   }
   const int surcharges = ctx.input->record("NUMBER OF SURCHARGES").integer();
   input::checkCount(ctx, "SURCHARGES", surcharges, kMaxSurcharges);
   soil.surcharges.assign(static_cast<std::size_t>(surcharges), Surcharge{});
   for (Surcharge& s : soil.surcharges) {
     auto r = ctx.input->record("SURCHARGE");
-    s.type = r.integer();
+    s.type = input::readCode(r, 1, 3, "SURCHARGE TYPE MUST BE 1 (POINT), 2 (LINE) OR 3 (STRIP)");
     s.load = r.real();
     s.distance = r.real();
-    s.width = r.real();
+    s.width = input::readNonNegative(r, "STRIP WIDTH");
     s.vertical = r.real();
     s.factor = r.real();
     if (ctx.si()) {
@@ -227,7 +279,7 @@ void readSoilData(RunContext& ctx) {
     auto r = ctx.input->record("SOIL LAYER RECORD");
     layers = r.integer();
     soil.loadingFlag = r.integer();
-    soil.cycles = r.real();
+    soil.cycles = input::readNonNegative(r, "NUMBER OF LOAD CYCLES");
   }
   input::checkCount(ctx, "SOIL LAYERS", layers, kMaxSoilLayers);
   soil.layers.assign(static_cast<std::size_t>(layers), SoilLayer{});
@@ -236,7 +288,10 @@ void readSoilData(RunContext& ctx) {
     SoilLayer& layer = soil.layers[i];
     {
       auto r = ctx.input->record("SOIL LAYER");
-      layer.modelCode = r.integer();
+      // Earth pressure and the p-y generator both branch on the code; an
+      // unknown one would be taken as drained soil by the one and as soft
+      // clay by the other.
+      layer.modelCode = input::readCode(r, 1, 7, "SOIL MODEL CODE MUST BE 1 TO 7");
       layer.bottomDepth = r.real();
     }
     if (!(layer.bottomDepth > above)) {
@@ -247,11 +302,11 @@ void readSoilData(RunContext& ctx) {
     }
     {
       auto r = ctx.input->record("SOIL LAYER TOP VALUES");
-      for (double& v : layer.top) v = r.real();
+      readLayerEnd(r, layer.modelCode, true, layer.top);
     }
     {
       auto r = ctx.input->record("SOIL LAYER BOTTOM VALUES");
-      for (double& v : layer.bottom) v = r.real();
+      readLayerEnd(r, layer.modelCode, false, layer.bottom);
     }
     layer.thickness = layer.bottomDepth - above;
     above = layer.bottomDepth;

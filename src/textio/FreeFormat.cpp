@@ -354,8 +354,14 @@ RecordReader::Token RecordReader::nextToken(const std::string& recordName) {
   }
 }
 
+void RecordReader::Record::remember(bool null, int line, const std::string& text) {
+  lastLine_ = null ? reader_->lineNumber_ : line;
+  lastText_ = null ? std::string() : text;
+}
+
 int RecordReader::Record::integer(int current) {
   Token tok = reader_->nextToken(name_);
+  remember(tok.null, tok.line, tok.text);
   if (tok.null) return current;
   int value = 0;
   NumberStatus st = tok.quoted ? NumberStatus::NotANumber : parseInteger(tok.text, value);
@@ -370,6 +376,7 @@ int RecordReader::Record::integer(int current) {
 
 double RecordReader::Record::real(double current) {
   Token tok = reader_->nextToken(name_);
+  remember(tok.null, tok.line, tok.text);
   if (tok.null) return current;
   double value = 0.0;
   NumberStatus st = tok.quoted ? NumberStatus::NotANumber : parseReal(tok.text, value);

@@ -65,11 +65,21 @@ class RecordReader {
     // Cut to `width` characters (not padded).
     std::string text(int width, std::string_view current = {});
 
+    // The record's name, and the line and text of the number last read
+    // (empty text for a null field), for messages about a value that reads
+    // well but cannot be used.
+    const std::string& name() const { return name_; }
+    int lastLine() const { return lastLine_; }
+    const std::string& lastText() const { return lastText_; }
+
    private:
     friend class RecordReader;
     Record(RecordReader& reader, std::string_view name) : reader_(&reader), name_(name) {}
+    void remember(bool null, int line, const std::string& text);
     RecordReader* reader_;
     std::string name_;
+    int lastLine_ = 0;
+    std::string lastText_;
   };
 
   // Starts a new record named for error messages ("CONTROL RECORD").
