@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -40,7 +41,25 @@ class RunDir : public ::testing::Test {
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override {
+    expectNoNonFiniteNumbers();
     if (!HasFailure()) std::filesystem::remove_all(dir_);
+  }
+
+  // No output of any run shows a non-finite number: every file a test's
+  // runs left behind is searched for the words the C and Fortran run-times
+  // print for them.
+  void expectNoNonFiniteNumbers() const {
+    static const std::regex word(R"((^|[^A-Za-z])[-+]?(NaN|Inf|Infinity)([^A-Za-z]|$))");
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_, ec)) {
+      const std::string ext = entry.path().extension().string();
+      if (!entry.is_regular_file() ||
+          (ext != ".out" && ext != ".plt" && ext != ".itr" && ext != ".pys" && ext != ".epf")) {
+        continue;
+      }
+      const std::string text = readFile(entry.path());
+      EXPECT_FALSE(std::regex_search(text, word)) << entry.path() << " shows a non-finite number";
+    }
   }
 
   std::filesystem::path path(const std::string& name) const { return dir_ / name; }
