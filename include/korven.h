@@ -50,11 +50,18 @@ extern "C" {
  * nothing is read, written or opened then. Otherwise returns 0. */
 KORVEN_API int32_t KORVEN_CALL IKORVEN(int32_t handshake1, int32_t handshake2);
 
-/* Status of the last call of IKORVEN made on the calling thread
+/* Runs the run-control file at `namesPath` (a NAMES.dat, or a folder that
+ * holds one) without changing the working directory: relative names in it
+ * are taken against its folder. Safe to call from several threads at once
+ * for runs on different files. Returns the status (KORVEN_STATUS_...), also
+ * given by KORVEN_LastRunStatus. */
+KORVEN_API int32_t KORVEN_CALL KORVEN_RunNames(const char* namesPath);
+
+/* Status of the last call of IKORVEN or KORVEN_RunNames made on the calling thread
  * (KORVEN_STATUS_...). */
 KORVEN_API int32_t KORVEN_CALL KORVEN_LastRunStatus(void);
 
-/* One-line description of how the last call on the calling thread ended
+/* One-line description of how that call ended
  * (empty after a normal run). The text stays valid until that thread's next
  * call of IKORVEN. */
 KORVEN_API const char* KORVEN_CALL KORVEN_LastRunMessage(void);

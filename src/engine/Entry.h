@@ -3,16 +3,23 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "engine/RunContext.h"
+#include "korven/analysis.h"
 
 namespace korven {
 
 struct RunOptions {
   std::string namesFile = "NAMES.dat";
+  // Folder against which the relative names of the run-control file are
+  // taken; the working directory when empty.
+  std::filesystem::path folder;
   Clock clock = systemLocalTime;
   std::ostream* err = nullptr;  // standard error stream when null
+  std::vector<ProblemResult>* results = nullptr;  // filled per problem when given
 };
 
 struct RunOutcome {
@@ -30,5 +37,8 @@ bool readRunControl(RunContext& ctx, const std::string& namesFile, std::string& 
 
 // The problem loop over the open files of ctx, and the end-of-run steps.
 RunOutcome runProblems(RunContext& ctx);
+
+// The results of the problem just analysed, as plain values.
+ProblemResult captureProblem(const RunContext& ctx);
 
 }  // namespace korven

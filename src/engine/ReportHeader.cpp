@@ -19,12 +19,13 @@ const char* const kMonths[12] = {"January", "February", "March",     "April",
 
 }  // namespace
 
-PathParts splitPath(const std::string& name) {
+PathParts splitPath(const std::string& name, const std::filesystem::path& folder) {
   std::string full = name;
   if (!hasDrive(full) && (full.empty() || !isSeparator(full[0]))) {
-    // A relative name is taken relative to the working directory.
+    // A relative name is taken relative to the run's folder, by default the
+    // working directory.
     std::error_code ec;
-    std::string cwd = std::filesystem::current_path(ec).string();
+    std::string cwd = folder.empty() ? std::filesystem::current_path(ec).string() : folder.string();
     if (!cwd.empty() && !isSeparator(cwd.back())) cwd += '/';
     full = cwd + full;
   }
@@ -61,9 +62,9 @@ void writeReportHeader(RunContext& ctx) {
   out.write(KLAYOUT("(20X,'   Flexible Retaining Walls ',/)"));
   out.write(KLAYOUT("(5X,73('='),/,/)"));
 
-  const PathParts input = splitPath(ctx.names.inputFile);
-  const PathParts report = splitPath(ctx.names.reportFile);
-  const PathParts plot = splitPath(ctx.names.plotFile);
+  const PathParts input = splitPath(ctx.names.inputFile, ctx.folder);
+  const PathParts report = splitPath(ctx.names.reportFile, ctx.folder);
+  const PathParts plot = splitPath(ctx.names.plotFile, ctx.folder);
   out.write(KLAYOUT("(5X,'Path to file locations      : ',A,A)"), input.drive,
             input.directory);
   out.write(KLAYOUT("(5X,'Name of input data file     : ',A,A)"), input.base, input.extension);

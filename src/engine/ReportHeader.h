@@ -2,6 +2,7 @@
 // title block.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "engine/RunContext.h"
@@ -16,7 +17,9 @@ struct PathParts {
   std::string base;
   std::string extension;  // the dot and at most four characters
 };
-PathParts splitPath(const std::string& fullPath);
+// A relative name is taken against `folder` (the working directory when
+// empty).
+PathParts splitPath(const std::string& fullPath, const std::filesystem::path& folder = {});
 
 void writeReportHeader(RunContext& ctx);
 // The title line of the current problem (stage line, first title or

@@ -114,6 +114,7 @@ void runProblem(RunContext& ctx) {
     readPyScratchFile(ctx);
   }
   iterateWall(ctx);
+  if (ctx.results != nullptr) ctx.results->push_back(captureProblem(ctx));
 }
 
 void endOfRun(RunContext& ctx) {
@@ -200,13 +201,13 @@ bool sameFile(const std::string& a, const FileIdentity& ia, const std::string& b
 // like the input would overwrite the user's data, a report named like the
 // point file would mix the two). A character device such as /dev/null may
 // take several roles: writing there overwrites nothing.
-std::string checkRunFiles(RunControl& names) {
-  const auto files = namedFiles(names);
+std::string checkRunFiles(RunContext& ctx) {
+  const auto files = namedFiles(ctx.names);
   std::array<FileIdentity, 6> ids;
   for (std::size_t i = 0; i < files.size(); ++i) {
     const NamedFile& f = files[i];
     if (f.name->empty()) continue;
-    ids[i] = identify(*f.name);
+    ids[i] = identify(ctx.resolve(*f.name));
     const fs::file_type type = ids[i].type;
     if (!f.written) {
       if (!ids[i].exists) {
@@ -225,7 +226,7 @@ std::string checkRunFiles(RunControl& names) {
     if (files[i].name->empty() || ids[i].type == fs::file_type::character) continue;
     for (std::size_t j = i + 1; j < files.size(); ++j) {
       if (files[j].name->empty() || ids[j].type == fs::file_type::character) continue;
-      if (sameFile(*files[i].name, ids[i], *files[j].name, ids[j])) {
+      if (sameFile(ctx.resolve(*files[i].name), ids[i], ctx.resolve(*files[j].name), ids[j])) {
         return std::string("the ") + files[i].role + " and the " + files[j].role +
                " are the same file (" + *files[j].name + "); nothing was written";
       }
@@ -355,6 +356,8 @@ RunOutcome runAnalysis(const RunOptions& options) {
   RunContext ctx;
   ctx.clock = options.clock;
   ctx.err = options.err;
+  ctx.folder = options.folder;
+  ctx.results = options.results;
   std::string why;
   try {
     if (!readRunControl(ctx, options.namesFile, why)) return notStarted(ctx, why);
@@ -369,11 +372,11 @@ RunOutcome runAnalysis(const RunOptions& options) {
       return notStarted(ctx, std::string("the run-control file names no ") + f.role);
     }
   }
-  why = checkRunFiles(ctx.names);
+  why = checkRunFiles(ctx);
   if (!why.empty()) return notStarted(ctx, why);
 
   errno = 0;
-  auto input = std::make_unique<std::ifstream>(ctx.names.inputFile, std::ios::binary);
+  auto input = std::make_unique<std::ifstream>(ctx.resolve(ctx.names.inputFile), std::ios::binary);
   if (!*input) {
     return notStarted(ctx, "cannot open the input data file " + ctx.names.inputFile + ": " +
                                textio::systemReason(errno, "cannot be opened"));
@@ -387,7 +390,7 @@ RunOutcome runAnalysis(const RunOptions& options) {
                  {&ctx.plot, &ctx.names.plotFile},
                  {&ctx.monitor, &ctx.names.monitorFile}};
   for (const auto& o : outputs) {
-    if (!o.channel->open(*o.name, &why)) {
+    if (!o.channel->open(ctx.resolve(*o.name), &why)) {
       abandonFiles(ctx);
       return notStarted(ctx, "cannot create " + *o.name + ": " + why);
     }

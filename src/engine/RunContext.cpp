@@ -1,6 +1,7 @@
 #include "engine/RunContext.h"
 
 #include <ctime>
+#include <fstream>
 #include <iostream>
 
 namespace korven {
@@ -16,6 +17,47 @@ LocalTime systemLocalTime() {
   return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
-std::ostream& RunContext::errorStream() { return err ? *err : std::cerr; }
+std::ostream& RunContext::errorStream() {
+  if (err != nullptr) return *err;
+  return quiet ? discard_ : std::cerr;
+}
+
+namespace {
+bool isAbsoluteName(const std::string& name) {
+  const bool drive = name.size() >= 2 && name[1] == ':' &&
+                     ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
+  return drive || (!name.empty() && (name[0] == '/' || name[0] == '\\'));
+}
+}  // namespace
+
+std::string RunContext::resolve(const std::string& name) const {
+  if (folder.empty() || name.empty() || isAbsoluteName(name)) return name;
+  return (folder / name).string();
+}
+
+const std::string& RunContext::scratchName(Scratch which) const {
+  return which == Scratch::PyCurves ? names.pyScratchFile : names.pressureFile;
+}
+
+bool RunContext::openScratch(textio::OutputChannel& out, Scratch which, std::string* why) {
+  if (scratchInMemory) {
+    std::ostringstream& text = which == Scratch::PyCurves ? pyScratchText : pressureText;
+    text.str({});
+    text.clear();
+    out.attach(text);
+    return true;
+  }
+  return out.open(resolve(scratchName(which)), why);
+}
+
+std::unique_ptr<std::istream> RunContext::readScratch(Scratch which) {
+  if (scratchInMemory) {
+    const std::ostringstream& text = which == Scratch::PyCurves ? pyScratchText : pressureText;
+    return std::make_unique<std::istringstream>(text.str());
+  }
+  auto in = std::make_unique<std::ifstream>(resolve(scratchName(which)), std::ios::binary);
+  if (!*in) return nullptr;
+  return in;
+}
 
 }  // namespace korven

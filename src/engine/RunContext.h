@@ -3,10 +3,14 @@
 #pragma once
 
 #include <ctime>
+#include <filesystem>
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <ostream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "model/UnitSystem.h"
 #include "model/WallModel.h"
@@ -36,10 +40,24 @@ struct RunControl {
   std::string pressureFile;
 };
 
+// The two intermediate files that carry tables from one phase to the next.
+enum class Scratch { PyCurves, EarthPressure };
+
+struct ProblemResult;  // korven/analysis.h
+
 struct RunContext {
   RunControl names;
   Clock clock = systemLocalTime;
   std::ostream* err = nullptr;  // standard error stream (stderr when null)
+  bool quiet = false;           // progress lines and stop texts dropped, not on stderr
+  // Folder against which relative file names are taken; the process's
+  // working directory when empty.
+  std::filesystem::path folder;
+  // Intermediate files kept in memory instead of on disk.
+  bool scratchInMemory = false;
+  std::ostringstream pyScratchText, pressureText;
+  // Where the results of each analysed problem are collected (none when null).
+  std::vector<ProblemResult>* results = nullptr;
 
   // The run's files.
   std::unique_ptr<std::istream> inputStream;
@@ -64,6 +82,22 @@ struct RunContext {
   bool english() const { return unitFlag == 1; }
   bool si() const { return unitFlag == 2; }
   std::ostream& errorStream();
+
+  // A file name of the run as the system should open it: relative names are
+  // taken against `folder`.
+  std::string resolve(const std::string& name) const;
+  // The name of an intermediate file, as given in the run-control file.
+  const std::string& scratchName(Scratch which) const;
+  // Opens an intermediate file for writing, in memory or as the named file
+  // (created or truncated); false, with the system's reason in `why`, when
+  // it cannot be created.
+  bool openScratch(textio::OutputChannel& out, Scratch which, std::string* why = nullptr);
+  // Opens an intermediate file for reading back; null when it cannot be
+  // opened.
+  std::unique_ptr<std::istream> readScratch(Scratch which);
+
+ private:
+  std::ostream discard_{nullptr};  // swallows what a quiet run would show
 };
 
 // Depth as the report prints it: metres in SI runs, otherwise feet (the

@@ -5,6 +5,7 @@
 
 #include "engine/Entry.h"
 #include "korven.h"
+#include "korven/analysis.h"
 
 namespace {
 
@@ -40,6 +41,20 @@ extern "C" KORVEN_API int32_t KORVEN_CALL IKORVEN(int32_t handshake1, int32_t ha
   }
   running.store(false, std::memory_order_release);
   return 0;
+}
+
+extern "C" KORVEN_API int32_t KORVEN_CALL KORVEN_RunNames(const char* namesPath) {
+  try {
+    if (namesPath == nullptr) {
+      lastOutcome() = {KORVEN_STATUS_NOT_STARTED, "no run-control file named"};
+    } else {
+      const korven::AnalysisResult r = korven::runNamesFile(namesPath);
+      lastOutcome() = {r.status, r.message};
+    }
+  } catch (...) {
+    lastOutcome() = {KORVEN_STATUS_NOT_STARTED, "internal error before the run could start"};
+  }
+  return lastOutcome().status;
 }
 
 extern "C" KORVEN_API int32_t KORVEN_CALL KORVEN_LastRunStatus(void) {

@@ -140,7 +140,7 @@ void applyEnvelopes(RunContext& ctx, std::vector<PressurePoint>& rows, int lastA
 
 void writePointFile(RunContext& ctx, const std::vector<PressurePoint>& rows) {
   textio::OutputChannel file;
-  if (!file.open(ctx.names.pressureFile)) {
+  if (!ctx.openScratch(file, Scratch::EarthPressure)) {
     ctx.report.write(
         KLAYOUT("(/,/,'     ERROR STOP -- CANNOT OPEN THE EARTH PRESSURE POINT FILE')"));
     throw RunEnd("earth-pressure point file cannot be opened");

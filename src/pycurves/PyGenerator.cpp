@@ -291,7 +291,7 @@ void generatePyCurves(RunContext& ctx) {
     ctx.report.write(KLAYOUT("(/,6X,'ERROR -- THE WIDTH FOR SOIL RESISTANCE, WP, MUST BE POSITIVE')"));
     throw RunEnd("width for soil resistance not positive");
   }
-  if (!st.scratch.open(ctx.names.pyScratchFile)) {
+  if (!ctx.openScratch(st.scratch, Scratch::PyCurves)) {
     ctx.report.write(KLAYOUT("(/,6X,'ERROR -- THE P-Y SCRATCH FILE CANNOT BE OPENED')"));
     throw RunEnd("cannot open the p-y scratch file " + ctx.names.pyScratchFile);
   }

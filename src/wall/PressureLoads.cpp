@@ -13,12 +13,12 @@
 namespace korven {
 
 void readPressurePointFile(RunContext& ctx) {
-  std::ifstream in(ctx.names.pressureFile);
-  if (!in) {
+  const auto file = ctx.readScratch(Scratch::EarthPressure);
+  if (!file) {
     ctx.report.write(KLAYOUT("(/,/,'     ERROR -- THE EARTH-PRESSURE POINT FILE CANNOT BE OPENED')"));
     throw RunEnd("earth-pressure point file cannot be opened");
   }
-  textio::RecordReader reader(in, ctx.names.pressureFile, "EARTH-PRESSURE POINT FILE");
+  textio::RecordReader reader(*file, ctx.names.pressureFile, "EARTH-PRESSURE POINT FILE");
   const int count = reader.record("EARTH-PRESSURE POINT COUNT").integer();
   if (count < 0) {
     ctx.report.write(KLAYOUT("(/,/,'     ERROR -- NEGATIVE NUMBER OF EARTH-PRESSURE POINTS')"));

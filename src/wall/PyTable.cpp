@@ -20,12 +20,12 @@ constexpr int kGeneratedPoints = 33;
 
 void readPyScratchFile(RunContext& ctx) {
   WallModel& m = ctx.model;
-  std::ifstream in(ctx.names.pyScratchFile);
-  if (!in) {
+  const auto file = ctx.readScratch(Scratch::PyCurves);
+  if (!file) {
     ctx.report.write(KLAYOUT("(/,/,'     ERROR -- THE P-Y SCRATCH FILE CANNOT BE OPENED')"));
     throw RunEnd("p-y scratch file cannot be opened");
   }
-  textio::RecordReader reader(in, ctx.names.pyScratchFile, "P-Y SCRATCH FILE");
+  textio::RecordReader reader(*file, ctx.names.pyScratchFile, "P-Y SCRATCH FILE");
   const int count = reader.record("P-Y CURVE COUNT").integer();
   if (count > kMaxPyCurves) stopTooMuchData(ctx, "more than 400 p-y curves");
   if (count < 0) throw RunEnd("negative number of p-y curves");

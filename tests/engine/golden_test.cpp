@@ -15,6 +15,7 @@
 
 #include "RunFixture.h"
 #include "korven.h"
+#include "korven/analysis.h"
 
 namespace korven::testing {
 namespace {
@@ -101,6 +102,52 @@ TEST_F(Golden, EveryExampleWritesItsFixturesByteForByte) {
       EXPECT_TRUE(want == got) << firstDifference(want, got);
     }
   }
+}
+
+// The same outputs from the library call, in memory, and from a NAMES.dat
+// run in another folder with relative names (the working directory left
+// alone).
+TEST_F(Golden, TheLibraryCallsGiveTheSameOutputs) {
+  for (const fs::path& source : examples()) {
+    const std::string name = source.stem().string();
+    SCOPED_TRACE(name);
+    AnalysisOptions options;
+    options.inputName = "wall.dat";
+    options.version = "9.9.9";
+    options.time = DateTime{2024, 3, 5, 9, 7, 3};
+    const AnalysisResult r = analyse(readFile(source), options);
+    EXPECT_EQ(r.status, KORVEN_STATUS_NORMAL) << r.message;
+    const std::string* texts[] = {&r.report, &r.plotData, &r.iterationLog, &r.pyCurves,
+                                  &r.earthPressurePoints};
+    for (std::size_t k = 0; k < 5; ++k) {
+      const fs::path fixture = kGoldenDir / (name + "." + kOutputs[k]);
+      const std::string want = fs::exists(fixture) ? readFile(fixture) : std::string();
+      EXPECT_TRUE(want == maskPathLine(*texts[k])) << kOutputs[k] << ": "
+                                                   << firstDifference(want, maskPathLine(*texts[k]));
+    }
+    EXPECT_FALSE(r.problems.empty());
+    for (const ProblemResult& p : r.problems) EXPECT_TRUE(p.converged) << p.number;
+  }
+
+  const fs::path elsewhere = path("elsewhere");
+  fs::create_directories(elsewhere);
+  std::ofstream(elsewhere / "wall.dat", std::ios::binary)
+      << readFile(fs::path(KORVEN_SOURCE_DIR) / "examples" / "cantilever-sand.dat");
+  std::ofstream(elsewhere / "NAMES.dat")
+      << "9.9.9\nh\nh\n0\nwall.dat\nwall.out\nwall.plt\nwall.itr\nwall.pys\nwall.epf\n";
+  const fs::path before = fs::current_path();
+  std::ostringstream err;
+  const AnalysisResult r = runNamesFile(elsewhere.string(), &err);
+  EXPECT_EQ(r.status, KORVEN_STATUS_NORMAL) << r.message;
+  EXPECT_EQ(fs::current_path(), before);
+  ASSERT_EQ(r.problems.size(), 1u);
+  EXPECT_EQ(r.problems[0].stations.size(), 61u);
+  const std::string report = readFile(elsewhere / "wall.out");
+  EXPECT_NE(report.find("Path to file locations      : " + elsewhere.string() + "/\n"),
+            std::string::npos);
+  // Date and time aside, the fixture.
+  const std::string want = readFile(kGoldenDir / "cantilever-sand.pys");
+  EXPECT_EQ(readFile(elsewhere / "wall.pys"), want);
 }
 
 }  // namespace

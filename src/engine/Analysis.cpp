@@ -1,0 +1,120 @@
+// The library calls: an analysis in memory, a NAMES.dat run without a change
+// of working directory, and the results of each problem as plain values.
+#include "korven/analysis.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "engine/Entry.h"
+#include "korven.h"
+
+namespace korven {
+
+namespace {
+
+std::string trimmed(std::string s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+// The input's base name with another extension.
+std::string sibling(const std::string& inputName, const char* extension) {
+  return std::filesystem::path(inputName).stem().string() + extension;
+}
+
+}  // namespace
+
+ProblemResult captureProblem(const RunContext& ctx) {
+  const WallModel& m = ctx.model;
+  ProblemResult p;
+  p.number = ctx.problemCounter;
+  p.title = trimmed(m.title);
+  p.si = ctx.si();
+  p.converged = m.status == ProblemStatus::Converged;
+  p.iterations = m.iterations;
+  const StationResults& r = m.results;
+  const std::size_t stations = static_cast<std::size_t>(std::max(0, m.wall.n + 1));
+  if (p.converged && r.depth.size() >= stations) {
+    p.stations.reserve(stations);
+    for (std::size_t i = 0; i < stations; ++i) {
+      p.stations.push_back({static_cast<int>(i), r.depth[i], r.deflection[i], r.slope[i],
+                            r.moment[i], r.shear[i], r.soilReaction[i], r.netForce[i],
+                            r.rigidity[i]});
+    }
+    const double h = m.wall.h;
+    for (const Restraint& rs : m.restraints) {
+      for (int n = rs.from; n <= rs.to; ++n) {
+        const bool inside = n >= 0 && n <= r.lastStation && static_cast<std::size_t>(n) < stations;
+        const double w = inside ? r.deflection[static_cast<std::size_t>(n)] : 0.0;
+        const double slope = inside ? r.slope[static_cast<std::size_t>(n)] : 0.0;
+        p.restraints.push_back({n, reportDepth(ctx, n * h), rs.s * w, rs.r * slope});
+      }
+    }
+    int number = 0;
+    for (const TieBack& t : m.tieBacks) {
+      if (number >= m.control.tieBackCount) break;
+      ++number;
+      p.tieBacks.push_back(
+          {number, t.station, t.depth, t.horizontalForce, t.axialForce, t.forcePerTieBack});
+    }
+  }
+  return p;
+}
+
+AnalysisResult analyse(std::string_view inputText, const AnalysisOptions& options) {
+  AnalysisResult result;
+  RunContext ctx;
+  ctx.err = options.progress;
+  ctx.quiet = options.progress == nullptr;
+  if (options.time) {
+    const DateTime t = *options.time;
+    ctx.clock = [t] { return LocalTime{t.year, t.month, t.day, t.hour, t.minute, t.second}; };
+  }
+  ctx.folder = options.folder;
+  ctx.scratchInMemory = true;
+  ctx.results = &result.problems;
+  RunControl& names = ctx.names;
+  names.version = options.version.substr(0, 12);
+  names.version.resize(12, ' ');
+  names.inputFile = options.inputName.empty() ? "input.dat" : options.inputName;
+  names.reportFile = options.reportName.empty() ? sibling(names.inputFile, ".out") : options.reportName;
+  names.plotFile = options.plotName.empty() ? sibling(names.inputFile, ".plt") : options.plotName;
+  names.monitorFile = sibling(names.inputFile, ".itr");
+  names.pyScratchFile = sibling(names.inputFile, ".pys");
+  names.pressureFile = sibling(names.inputFile, ".epf");
+
+  ctx.inputStream = std::make_unique<std::istringstream>(std::string(inputText));
+  ctx.input = std::make_unique<textio::RecordReader>(*ctx.inputStream, names.inputFile);
+  std::ostringstream report, plot, monitor;
+  ctx.report.attach(report);
+  ctx.plot.attach(plot);
+  ctx.monitor.attach(monitor);
+  const RunOutcome outcome = runProblems(ctx);
+  result.status = outcome.status;
+  result.message = outcome.message;
+  result.report = report.str();
+  result.plotData = plot.str();
+  result.iterationLog = monitor.str();
+  result.pyCurves = ctx.pyScratchText.str();
+  result.earthPressurePoints = ctx.pressureText.str();
+  return result;
+}
+
+AnalysisResult runNamesFile(const std::string& path, std::ostream* err) {
+  AnalysisResult result;
+  std::error_code ec;
+  std::filesystem::path names = path;
+  if (std::filesystem::is_directory(names, ec)) names /= "NAMES.dat";
+  RunOptions options;
+  options.namesFile = names.string();
+  options.folder = names.parent_path();
+  options.err = err;
+  options.results = &result.problems;
+  const RunOutcome outcome = runAnalysis(options);
+  result.status = outcome.status;
+  result.message = outcome.message;
+  return result;
+}
+
+}  // namespace korven
