@@ -25,7 +25,9 @@ PathParts splitPath(const std::string& name) {
     // A relative name is taken relative to the working directory.
     std::error_code ec;
     std::string cwd = std::filesystem::current_path(ec).string();
-    if (!cwd.empty() && !isSeparator(cwd.back())) cwd += '/';
+    if (!cwd.empty() && !isSeparator(cwd.back())) {
+      cwd += static_cast<char>(std::filesystem::path::preferred_separator);
+    }
     full = cwd + full;
   }
   PathParts parts;
