@@ -26,7 +26,9 @@ PathParts splitPath(const std::string& name, const std::filesystem::path& folder
     // working directory.
     std::error_code ec;
     std::string cwd = folder.empty() ? std::filesystem::current_path(ec).string() : folder.string();
-    if (!cwd.empty() && !isSeparator(cwd.back())) cwd += '/';
+    if (!cwd.empty() && !isSeparator(cwd.back())) {
+      cwd += static_cast<char>(std::filesystem::path::preferred_separator);
+    }
     full = cwd + full;
   }
   PathParts parts;
