@@ -1,8 +1,10 @@
-// korven: command-line front end of the engine. It prepares the run-control
-// file NAMES.dat for an input data file and calls the engine's entry, as the
-// graphical front end does.
+// korven: the command-line program. It runs an input data file into the
+// report, plot-data and iteration files beside it, named after it; with
+// --names it prepares NAMES.dat for the run as a graphical front end does;
+// without an input it runs the NAMES.dat of the working directory.
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -10,20 +12,13 @@
 #include <vector>
 
 #include "korven.h"
+#include "korven/analysis.h"
 #include "textio/Printable.h"
 
 namespace fs = std::filesystem;
+using korven::textio::printable;
 
 namespace {
-
-const char* const kUsage =
-    "usage: korven run [INPUT]\n"
-    "       korven --help | --version\n"
-    "\n"
-    "  korven run INPUT   writes NAMES.dat beside INPUT and analyses it there;\n"
-    "                     the report is INPUT's base name with .out, the plot\n"
-    "                     data .plt, the iteration monitoring .itr\n"
-    "  korven run         analyses the NAMES.dat of the current directory\n";
 
 #ifndef KORVEN_VERSION_TEXT
 #define KORVEN_VERSION_TEXT "1.0.0"
@@ -32,25 +27,26 @@ const char* const kUsage =
 // Longest name a record of NAMES.dat holds.
 constexpr std::size_t kMaxNameLength = 255;
 
-// The six names of NAMES.dat for the input file `inputName` (a name
-// relative to its folder): the input and the outputs named after it.
+// The run's file names for the input `inputName` (a name in its folder):
+// the input and the outputs named after it.
 std::vector<std::string> runNames(const std::string& inputName) {
   const std::string base = fs::path(inputName).stem().string();
-  return {inputName,       base + ".out", base + ".plt",
-          base + ".itr",   base + ".pys", base + ".epf"};
+  return {inputName,     base + ".out", base + ".plt",
+          base + ".itr", base + ".pys", base + ".epf"};
 }
 
-// Why the names cannot be written into NAMES.dat as one record each (a
-// control character would split a record, a long name would be cut and
-// lead to another file); empty when they can.
-std::string unfitName(const std::vector<std::string>& names) {
+// Why the names cannot be used: a control character (it would split a
+// record of NAMES.dat and is almost always a slip), or, for NAMES.dat, a
+// name longer than its record (it would be cut and lead to another file).
+// Empty when they can.
+std::string unfitName(const std::vector<std::string>& names, bool forNamesFile) {
   for (const std::string& name : names) {
     if (korven::textio::hasControlCharacter(name)) {
-      return "the input file name " + korven::textio::printable(names.front()) +
+      return "the input file name " + printable(names.front()) +
              " holds a control character; rename the file";
     }
-    if (name.size() > kMaxNameLength) {
-      return "the file name " + korven::textio::printable(name) + " is longer than " +
+    if (forNamesFile && name.size() > kMaxNameLength) {
+      return "the file name " + printable(name) + " is longer than " +
              std::to_string(kMaxNameLength) + " characters; rename the file";
     }
   }
@@ -58,7 +54,7 @@ std::string unfitName(const std::vector<std::string>& names) {
 }
 
 // Writes NAMES.dat in `dir` for the run's names.
-bool writeNames(const fs::path& dir, const std::vector<std::string>& names) {
+bool writeNamesFile(const fs::path& dir, const std::vector<std::string>& names) {
   std::ofstream file(dir / "NAMES.dat", std::ios::binary | std::ios::trunc);
   if (!file) return false;
   file << KORVEN_VERSION_TEXT << "\n"
@@ -70,76 +66,88 @@ bool writeNames(const fs::path& dir, const std::vector<std::string>& names) {
   return static_cast<bool>(file);
 }
 
-int runEngine() {
-  if (IKORVEN(KORVEN_HANDSHAKE_1, KORVEN_HANDSHAKE_2) != 0) {
-    std::fprintf(stderr, "korven: the engine refused the call\n");
-    return 2;
-  }
-  const int status = KORVEN_LastRunStatus();
-  switch (status) {
+// The exit status of a run, with its message on stderr unless the engine
+// has shown it there itself (a run that could not start or could not write).
+int finish(const korven::AnalysisResult& r) {
+  switch (r.status) {
     case KORVEN_STATUS_NORMAL: return 0;
-    // The engine has said these itself on the error stream: a run that
-    // could not start, and a file that could not be written.
     case KORVEN_STATUS_NOT_STARTED: return 2;
     case KORVEN_STATUS_FILE_ERROR: return 1;
     default:
-      std::fprintf(stderr, "korven: %s\n", KORVEN_LastRunMessage());
+      std::fprintf(stderr, "korven: %s\n", r.message.c_str());
       return 1;
   }
+}
+
+int runInput(const std::string& argument, bool viaNamesFile, bool quiet) {
+  std::error_code ec;
+  const fs::path input = fs::absolute(argument, ec);
+  if (ec || !fs::is_regular_file(input, ec)) {
+    std::fprintf(stderr, "korven: no input data file %s\n", printable(argument).c_str());
+    return 2;
+  }
+  const fs::path dir = input.parent_path();
+  const std::vector<std::string> names = runNames(input.filename().string());
+  if (const std::string why = unfitName(names, viaNamesFile); !why.empty()) {
+    std::fprintf(stderr, "korven: %s\n", why.c_str());
+    return 2;
+  }
+  korven::AnalysisResult r;
+  if (viaNamesFile) {
+    if (!writeNamesFile(dir, names)) {
+      std::fprintf(stderr, "korven: cannot write %s\n",
+                   printable((dir / "NAMES.dat").string()).c_str());
+      return 2;
+    }
+    r = korven::runNamesFile((dir / "NAMES.dat").string());
+  } else {
+    korven::RunFiles files;
+    files.version = KORVEN_VERSION_TEXT;
+    files.input = input.string();
+    files.report = (dir / names[1]).string();
+    files.plotData = (dir / names[2]).string();
+    files.iterationLog = (dir / names[3]).string();
+    files.pyCurves = (dir / names[4]).string();
+    files.earthPressurePoints = (dir / names[5]).string();
+    r = korven::runFiles(files, nullptr, quiet);
+  }
+  const int rc = finish(r);
+  if (rc == 0 && !quiet) {
+    std::printf("korven: report written to %s\n", printable((dir / names[1]).string()).c_str());
+  }
+  return rc;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  const std::string command = argv[1];
-  if (command == "--help" || command == "-h") {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (command == "--version") {
-    std::printf("korven %s\n", KORVEN_VERSION_TEXT);
-    return 0;
-  }
-  if (command != "run" || argc > 3) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  if (argc == 2) return runEngine();
+  CLI::App app{"KORVEN: analysis of flexible retaining walls (sheet-pile, soldier-pile and "
+               "tie-back walls) on nonlinear soil springs."};
+  app.set_version_flag("--version", std::string("korven ") + KORVEN_VERSION_TEXT);
+  app.require_subcommand(1);
 
-  std::error_code ec;
-  const fs::path input = fs::absolute(argv[2], ec);
-  if (ec || !fs::is_regular_file(input, ec)) {
-    std::fprintf(stderr, "korven: no input data file %s\n",
-                 korven::textio::printable(argv[2]).c_str());
-    return 2;
+  CLI::App* run = app.add_subcommand(
+      "run", "Analyse an input data file; its report (.out), plot data (.plt), iteration log "
+             "(.itr) and intermediate files (.pys, .epf) are written beside it.");
+  std::string input;
+  bool viaNamesFile = false;
+  bool quiet = false;
+  run->add_option("INPUT", input,
+                  "Input data file. Without it, the NAMES.dat of the working directory is run, "
+                  "as a graphical front end's call does.");
+  run->add_flag("--names", viaNamesFile,
+                "Also write NAMES.dat beside INPUT and run the analysis through it, as a "
+                "graphical front end does.");
+  run->add_flag("-q,--quiet", quiet, "Show only errors.");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : 2;
   }
-  const fs::path dir = input.parent_path();
-  const std::vector<std::string> names = runNames(input.filename().string());
-  if (const std::string why = unfitName(names); !why.empty()) {
-    std::fprintf(stderr, "korven: %s\n", why.c_str());
-    return 2;
+  if (input.empty()) {
+    std::error_code ec;
+    return finish(korven::runNamesFile(fs::current_path(ec).string()));
   }
-  if (!writeNames(dir, names)) {
-    std::fprintf(stderr, "korven: cannot write %s\n",
-                 korven::textio::printable((dir / "NAMES.dat").string()).c_str());
-    return 2;
-  }
-  const fs::path previous = fs::current_path(ec);
-  fs::current_path(dir, ec);
-  if (ec) {
-    std::fprintf(stderr, "korven: cannot change to %s\n",
-                 korven::textio::printable(dir.string()).c_str());
-    return 2;
-  }
-  const int rc = runEngine();
-  fs::current_path(previous, ec);
-  if (rc == 0) {
-    std::printf("korven: report written to %s\n",
-                korven::textio::printable((dir / names[1]).string()).c_str());
-  }
-  return rc;
+  return runInput(input, viaNamesFile, quiet);
 }

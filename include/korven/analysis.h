@@ -102,6 +102,25 @@ struct AnalysisResult {
 // Analyses the text of an input data file in memory.
 AnalysisResult analyse(std::string_view inputText, const AnalysisOptions& options = {});
 
+// The files of a run on disk, named directly rather than through a
+// NAMES.dat. The outputs are checked as a NAMES.dat run checks them (no two
+// roles on one file, an input that is a regular file); empty intermediate
+// names keep those files in memory.
+struct RunFiles {
+  std::string input;
+  std::string report;
+  std::string plotData;
+  std::string iterationLog;
+  std::string pyCurves;
+  std::string earthPressurePoints;
+  std::string version = "1.0.0";
+};
+
+// Runs the input data file into the named output files. `err` receives what
+// a run shows on the standard error stream (stderr when null; nothing when
+// `quiet`). The texts of `AnalysisResult` are left empty.
+AnalysisResult runFiles(const RunFiles& files, std::ostream* err = nullptr, bool quiet = false);
+
 // Runs the NAMES.dat at `path` (a file, or a folder holding NAMES.dat) on
 // the files it names; relative names are taken against its folder. The
 // texts of `AnalysisResult` are left empty (the outputs are on disk);

@@ -101,6 +101,31 @@ AnalysisResult analyse(std::string_view inputText, const AnalysisOptions& option
   return result;
 }
 
+AnalysisResult runFiles(const RunFiles& files, std::ostream* err, bool quiet) {
+  AnalysisResult result;
+  RunContext ctx;
+  ctx.err = err;
+  ctx.quiet = quiet;
+  ctx.results = &result.problems;
+  RunControl& names = ctx.names;
+  names.version = files.version.substr(0, 12);
+  names.version.resize(12, ' ');
+  names.inputFile = files.input;
+  names.reportFile = files.report;
+  names.plotFile = files.plotData;
+  names.monitorFile = files.iterationLog;
+  // Without names the intermediate files stay in memory (their names then
+  // only label messages).
+  ctx.scratchInMemory = files.pyCurves.empty() && files.earthPressurePoints.empty();
+  names.pyScratchFile = ctx.scratchInMemory ? sibling(files.input, ".pys") : files.pyCurves;
+  names.pressureFile =
+      ctx.scratchInMemory ? sibling(files.input, ".epf") : files.earthPressurePoints;
+  const RunOutcome outcome = runNamedFiles(ctx);
+  result.status = outcome.status;
+  result.message = outcome.message;
+  return result;
+}
+
 AnalysisResult runNamesFile(const std::string& path, std::ostream* err) {
   AnalysisResult result;
   std::error_code ec;

@@ -19,6 +19,7 @@ struct RunOptions {
   std::filesystem::path folder;
   Clock clock = systemLocalTime;
   std::ostream* err = nullptr;  // standard error stream when null
+  bool quiet = false;           // with no `err`: progress lines dropped
   std::vector<ProblemResult>* results = nullptr;  // filled per problem when given
 };
 
@@ -34,6 +35,9 @@ RunOutcome runAnalysis(const RunOptions& options);
 // Reads the run-control file into ctx.names. Returns false (with `why`)
 // when the file is missing or unreadable before the file names.
 bool readRunControl(RunContext& ctx, const std::string& namesFile, std::string& why);
+
+// Checks and opens the files named in ctx.names, then runs the problems.
+RunOutcome runNamedFiles(RunContext& ctx);
 
 // The problem loop over the open files of ctx, and the end-of-run steps.
 RunOutcome runProblems(RunContext& ctx);

@@ -204,7 +204,9 @@ bool sameFile(const std::string& a, const FileIdentity& ia, const std::string& b
 std::string checkRunFiles(RunContext& ctx) {
   const auto files = namedFiles(ctx.names);
   std::array<FileIdentity, 6> ids;
-  for (std::size_t i = 0; i < files.size(); ++i) {
+  // Intermediate files kept in memory are no files on disk.
+  const std::size_t count = ctx.scratchInMemory ? 4 : files.size();
+  for (std::size_t i = 0; i < count; ++i) {
     const NamedFile& f = files[i];
     if (f.name->empty()) continue;
     ids[i] = identify(ctx.resolve(*f.name));
@@ -222,9 +224,9 @@ std::string checkRunFiles(RunContext& ctx) {
              " is not a regular file and cannot be written";
     }
   }
-  for (std::size_t i = 0; i < files.size(); ++i) {
+  for (std::size_t i = 0; i < count; ++i) {
     if (files[i].name->empty() || ids[i].type == fs::file_type::character) continue;
-    for (std::size_t j = i + 1; j < files.size(); ++j) {
+    for (std::size_t j = i + 1; j < count; ++j) {
       if (files[j].name->empty() || ids[j].type == fs::file_type::character) continue;
       if (sameFile(ctx.resolve(*files[i].name), ids[i], ctx.resolve(*files[j].name), ids[j])) {
         return std::string("the ") + files[i].role + " and the " + files[j].role +
@@ -352,18 +354,7 @@ RunOutcome runProblems(RunContext& ctx) {
   }
 }
 
-RunOutcome runAnalysis(const RunOptions& options) {
-  RunContext ctx;
-  ctx.clock = options.clock;
-  ctx.err = options.err;
-  ctx.folder = options.folder;
-  ctx.results = options.results;
-  std::string why;
-  try {
-    if (!readRunControl(ctx, options.namesFile, why)) return notStarted(ctx, why);
-  } catch (const textio::FileError& e) {
-    return notStarted(ctx, e.what());
-  }
+RunOutcome runNamedFiles(RunContext& ctx) {
   for (const NamedFile& f : namedFiles(ctx.names)) {
     // The two intermediate files are needed only by problems that write
     // them; their absence is reported there.
@@ -372,7 +363,7 @@ RunOutcome runAnalysis(const RunOptions& options) {
       return notStarted(ctx, std::string("the run-control file names no ") + f.role);
     }
   }
-  why = checkRunFiles(ctx);
+  std::string why = checkRunFiles(ctx);
   if (!why.empty()) return notStarted(ctx, why);
 
   errno = 0;
@@ -398,6 +389,22 @@ RunOutcome runAnalysis(const RunOptions& options) {
   RunOutcome outcome = runProblems(ctx);
   outcome.message = textio::printable(outcome.message);
   return outcome;
+}
+
+RunOutcome runAnalysis(const RunOptions& options) {
+  RunContext ctx;
+  ctx.clock = options.clock;
+  ctx.err = options.err;
+  ctx.quiet = options.quiet;
+  ctx.folder = options.folder;
+  ctx.results = options.results;
+  std::string why;
+  try {
+    if (!readRunControl(ctx, options.namesFile, why)) return notStarted(ctx, why);
+  } catch (const textio::FileError& e) {
+    return notStarted(ctx, e.what());
+  }
+  return runNamedFiles(ctx);
 }
 
 }  // namespace korven

@@ -41,14 +41,29 @@ const char* const kEmptyWall =
 TEST_F(Cli, RunsAnInputAndNamesTheOutputsAfterIt) {
   writeInput("retaining.dat", kEmptyWall);
   EXPECT_EQ(korven("run \"" + path("retaining.dat").string() + "\""), 0) << errText_;
-  for (const char* name : {"NAMES.dat", "retaining.out", "retaining.plt", "retaining.itr"}) {
+  for (const char* name : {"retaining.out", "retaining.plt", "retaining.itr"}) {
     EXPECT_TRUE(fs::exists(path(name))) << name;
   }
+  // Nothing beside the user's files but the outputs.
+  EXPECT_FALSE(fs::exists(path("NAMES.dat")));
   EXPECT_NE(out_.find("retaining.out"), std::string::npos);
+  const std::string report = readFile(path("retaining.out"));
+  EXPECT_NE(report.find("END OF ANALYSIS"), std::string::npos);
+  EXPECT_NE(report.find("Path to file locations      : " + dir_.string() + "/\n"),
+            std::string::npos);
+
+  // With --names the run goes through a NAMES.dat beside the input, as a
+  // front end's does, and gives the same report (its date aside).
+  fs::remove(path("retaining.out"));
+  EXPECT_EQ(korven("run --names \"" + path("retaining.dat").string() + "\""), 0) << errText_;
   const std::string names = readFile(path("NAMES.dat"));
   EXPECT_NE(names.find("\nretaining.dat\nretaining.out\nretaining.plt\nretaining.itr\n"),
             std::string::npos);
-  EXPECT_NE(readFile(path("retaining.out")).find("END OF ANALYSIS"), std::string::npos);
+  auto undated = [](std::string text) {
+    const std::size_t at = text.find("Date:");
+    return text.erase(at, text.find('\n', at) - at);
+  };
+  EXPECT_EQ(undated(readFile(path("retaining.out"))), undated(report));
 
   // Without a file the NAMES.dat of the working directory is run, as the
   // front end's call does.
@@ -83,11 +98,11 @@ TEST_F(Cli, NamesThatDoNotFitARecordAreRefusedUntouched) {
   EXPECT_FALSE(fs::exists(path("NAMES.dat")));
   EXPECT_EQ(readFile(path("report.out")), "an unrelated file\n");
 
-  // The outputs are named after the input: a name that fits while its
-  // report name (one character longer) does not is refused as well.
+  // The outputs are named after the input: for NAMES.dat, a name that fits
+  // while its report name (one character longer) does not is refused too.
   const std::string longName = std::string(252, 'w') + ".in";
   writeInput(longName, kEmptyWall);
-  EXPECT_EQ(korven("run '" + path(longName).string() + "'"), 2);
+  EXPECT_EQ(korven("run --names '" + path(longName).string() + "'"), 2);
   EXPECT_NE(errText_.find("is longer than 255 characters"), std::string::npos) << errText_;
   EXPECT_FALSE(fs::exists(path("NAMES.dat")));
 }
@@ -112,7 +127,12 @@ TEST_F(Cli, ARunThatCannotStartOrWriteSaysSoOnce) {
 
 TEST_F(Cli, HelpAndVersion) {
   EXPECT_EQ(korven("--help"), 0);
-  EXPECT_NE(out_.find("usage: korven run [INPUT]"), std::string::npos);
+  EXPECT_NE(out_.find("run"), std::string::npos) << out_;
+  EXPECT_EQ(korven("run --help"), 0);
+  for (const char* word : {"INPUT", "--names", "--quiet"}) {
+    EXPECT_NE(out_.find(word), std::string::npos) << out_;
+  }
+  EXPECT_EQ(korven(""), 2);  // a subcommand is needed
   EXPECT_EQ(korven("--version"), 0);
   EXPECT_EQ(out_.rfind("korven ", 0), 0u);
 }
