@@ -1,0 +1,30 @@
+// Sand p-y curve of one side at one depth.
+#pragma once
+
+#include "pycurves/PyCommon.h"
+
+namespace korven::py {
+
+struct SandParameters {
+  CurveSite site;
+  bool excavation = true;  // excavation side (sloping ground), else backfill
+  double z = 0.0;          // depth below the ground surface of the side
+  double zEff = 0.0;       // depth in the resistance formulas (layered soil)
+  double phi = 0.0;        // friction angle, radians
+  double gammaAvg = 0.0;   // mean effective unit weight above the curve depth
+  double k = 0.0;          // subgrade modulus of the layer
+  double sigmaV = 0.0;     // vertical stress at z, backfill side of a continuous wall
+};
+
+struct SandCurve {
+  CurvePoints points;
+  double A = 0.0, B = 0.0;  // factors at z/b'
+  double pst = 0.0;         // wedge resistance
+  double psd = 0.0;         // flow resistance
+  double ps = 0.0;          // governing (or passive, continuous wall)
+  double pu = 0.0;          // ultimate resistance A*ps
+};
+
+SandCurve sandCurve(const SandParameters& in);
+
+}  // namespace korven::py
