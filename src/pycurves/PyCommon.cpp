@@ -437,4 +437,14 @@ CurveSite curveSite(const RunContext& ctx) {
   return s;
 }
 
+SideDepth sideDepth(RunContext& ctx, const CurveSite& site, int layer, int curve, Side side) {
+  SideDepth d;
+  d.excavation = side == Side::Excavation;
+  const double zCurve = ctx.py.curveDepth(curve);
+  d.z = d.excavation ? zCurve : zCurve + site.H;
+  d.zEff = effectiveDepth(ctx.py, layer, d.z);
+  if (site.continuous && !d.excavation) d.sigmaV = backfillVerticalStress(ctx, d.z);
+  return d;
+}
+
 }  // namespace korven::py

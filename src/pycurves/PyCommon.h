@@ -11,8 +11,8 @@
 //   ... look-ups at z: strengthAt, profileValueAt, averageUnitWeight ...
 //   for each side (excavation at z, backfill at z + H):
 //     writeSideLine(ctx, side);                // every model but rock
-//     ... backfillVerticalStress where the side needs it ...
-//     result = <model>Curve(parameters);       // pure: no context, no output
+//     at = sideDepth(ctx, site, i, m, side);   // depths, backfill stress
+//     result = <model>Curve({site, at, ...});  // pure: no context, no output
 //     ... the model's parameter header (its own layout) from the result ...
 //     writeCurvePoints(ctx, m, side, result.points, ...);
 //     writeMultiplierLine(ctx, x);             // models that print it
@@ -48,8 +48,6 @@ namespace korven {
 
 namespace py {
 
-enum class Side { Excavation = 0, Backfill = 1 };
-
 // Stored constants shared by the models.
 inline constexpr double kDegreesPerRadian = kDegreeDivisor;  // slope angles
 inline constexpr double kPiSingle = kStoredPi;
@@ -74,6 +72,20 @@ struct CurveSite {
   double cycles = 0.0;      // number of load cycles
 };
 CurveSite curveSite(const RunContext& ctx);
+
+enum class Side { Excavation = 0, Backfill = 1 };
+
+// Where one side of a curve lies.
+struct SideDepth {
+  bool excavation = true;  // excavation side (sloping ground), else backfill
+  double z = 0.0;          // depth below the ground surface of the side
+  double zEff = 0.0;       // depth in the resistance formulas (layered soil)
+  double sigmaV = 0.0;     // vertical stress at z, backfill side of a continuous wall
+};
+// Depths of `side` of curve m of layer i. The backfill side of a continuous
+// wall looks up its vertical stress (backfillVerticalStress: warning and
+// stop below the input layers).
+SideDepth sideDepth(RunContext& ctx, const CurveSite& site, int layer, int curve, Side side);
 
 // ---- Look-ups in the profiles --------------------------------------------
 

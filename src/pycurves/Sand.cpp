@@ -95,12 +95,12 @@ SandCurve sandCurve(const SandParameters& in) {
   const double bRef = site.bRef;
   const double phi = in.phi;
   const double gammaAvg = in.gammaAvg;
-  const double z = in.z;
-  const double zEff = in.zEff;
+  const double z = in.at.z;
+  const double zEff = in.at.zEff;
   // Sand takes the slope in radians with its own pi (3.1416/180 per degree),
   // which differs from the stored degrees per radian in the sixth digit.
   const double slope = site.slopeDegrees * kPi / 180.0;
-  const bool slopingSide = in.excavation && std::fabs(slope) > kLevelGround;
+  const bool slopingSide = in.at.excavation && std::fabs(slope) > kLevelGround;
   const FrictionAngles a = frictionAngles(phi, kPi);
 
   SandCurve r;
@@ -112,7 +112,7 @@ SandCurve sandCurve(const SandParameters& in) {
   if (site.continuous) {
     const double theta = slopingSide ? std::fabs(slope) : 0.0;
     const double kp = passiveCoefficient(phi, theta);
-    r.ps = in.excavation ? gammaAvg * z * b * kp : in.sigmaV * b * kp;
+    r.ps = in.at.excavation ? gammaAvg * z * b * kp : in.at.sigmaV * b * kp;
   }
 
   r.A = frictionFactorA(site.cyclic, z / bRef);
@@ -147,18 +147,15 @@ void sandModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
 
     py::writeScratchCurveHeader(ctx, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
-      const bool excavation = side == Side::Excavation;
       py::writeSideLine(ctx, side);
-      py::SandParameters in{site, excavation, excavation ? zCurve : x, 0.0, phi, gammaAvg, kLayer};
-      in.zEff = py::effectiveDepth(st, layer, in.z);
-      if (site.continuous && !excavation) in.sigmaV = py::backfillVerticalStress(ctx, in.z);
+      py::SandParameters in{site, py::sideDepth(ctx, site, layer, m, side), phi, gammaAvg, kLayer};
       const py::SandCurve c = py::sandCurve(in);
 
-      writeHeader(ctx, site.continuous, in.z, site.b, phi, gammaAvg, c.A, c.B, c.pst, c.psd, c.ps);
+      writeHeader(ctx, site.continuous, in.at.z, site.b, phi, gammaAvg, c.A, c.B, c.pst, c.psd, c.ps);
       py::writeCurvePoints(ctx, m, side, c.points);
       py::writeMultiplierLine(ctx, x);
 
-      if (excavation) {
+      if (in.at.excavation) {
         if (m != firstCurve) st.integral(layer) += 0.5 * (previousPu + c.pu) * (zCurve - st.curveDepth(m - 1));
         if (m == lastCurve) st.integral(layer) += c.pu * (st.layer(layer).zBot - zCurve);
         previousPu = c.pu;

@@ -7,13 +7,10 @@ namespace korven::py {
 
 struct SandParameters {
   CurveSite site;
-  bool excavation = true;  // excavation side (sloping ground), else backfill
-  double z = 0.0;          // depth below the ground surface of the side
-  double zEff = 0.0;       // depth in the resistance formulas (layered soil)
+  SideDepth at;
   double phi = 0.0;        // friction angle, radians
   double gammaAvg = 0.0;   // mean effective unit weight above the curve depth
   double k = 0.0;          // subgrade modulus of the layer
-  double sigmaV = 0.0;     // vertical stress at z, backfill side of a continuous wall
 };
 
 struct SandCurve {

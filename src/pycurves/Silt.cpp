@@ -161,17 +161,17 @@ SiltCurve siltCurve(const SiltParameters& in) {
   const double c = in.c;
   const double phi = in.phi;
   const double gammaAvg = in.gammaAvg;
-  const double z = in.z;
-  const double zEff = in.zEff;
+  const double z = in.at.z;
+  const double zEff = in.at.zEff;
   const double theta = std::fabs(site.slope);
   const FrictionAngles a = frictionAngles(phi, kPi);
   const double ka = theta > 1e-10 ? slopedActiveCoefficient(theta, phi) : a.ka;
-  const bool slopeReduces = in.excavation && site.sloping;
+  const bool slopeReduces = in.at.excavation && site.sloping;
 
   SiltCurve r;
   // Frictional resistance; the wedge sees the slope only where the ground
   // falls away from the wall.
-  const double pst = in.excavation && site.slope > 1e-14
+  const double pst = in.at.excavation && site.slope > 1e-14
                          ? slopingWedgeResistance(a, ka, gammaAvg, zEff, b, site.tanSlope)
                          : wedgeResistance(a, ka, gammaAvg, zEff, b);
   const double t4 = a.t2 * a.t2;
@@ -188,8 +188,8 @@ SiltCurve siltCurve(const SiltParameters& in) {
     pc = np >= 9.0 ? 9.0 * c * b : c * b * np;
   }
   if (site.continuous) {
-    const double kp = passiveCoefficient(phi, in.excavation ? theta : 0.0);
-    ps = in.excavation ? b * z * gammaAvg * kp : in.sigmaV * kp * b;
+    const double kp = passiveCoefficient(phi, in.at.excavation ? theta : 0.0);
+    ps = in.at.excavation ? b * z * gammaAvg * kp : in.at.sigmaV * kp * b;
     pc = 2.0 * c * b * std::sqrt(kp);
     if (slopeReduces) pc /= 1.0 + site.tanSlope;
   }
@@ -233,18 +233,15 @@ void siltModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
 
     py::writeScratchCurveHeader(ctx, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
-      const bool excavation = side == Side::Excavation;
       py::writeSideLine(ctx, side);
-      py::SiltParameters in{site, excavation, excavation ? zCurve : x, 0.0, c, phi, gammaAvg, kLayer};
-      in.zEff = py::effectiveDepth(st, layer, in.z);
-      if (site.continuous && !excavation) in.sigmaV = py::backfillVerticalStress(ctx, in.z);
+      py::SiltParameters in{site, py::sideDepth(ctx, site, layer, m, side), c, phi, gammaAvg, kLayer};
       const py::SiltCurve curve = py::siltCurve(in);
 
-      writeHeader(ctx, in.z, site.b, phi, gammaAvg, curve.A, curve.B, curve.pc, curve.ps);
+      writeHeader(ctx, in.at.z, site.b, phi, gammaAvg, curve.A, curve.B, curve.pc, curve.ps);
       py::writeCurvePoints(ctx, m, side, curve.points, style);
       py::writeMultiplierLine(ctx, x);
 
-      if (excavation) {
+      if (in.at.excavation) {
         if (m != firstCurve) st.integral(layer) += 0.5 * (previousPu + curve.pu) * (zCurve - st.curveDepth(m - 1));
         if (m == lastCurve) st.integral(layer) += curve.pu * (st.layer(layer).zBot - zCurve);
         previousPu = curve.pu;

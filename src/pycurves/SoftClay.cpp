@@ -83,11 +83,11 @@ SoftClayCurve softClayCurve(const SoftClayParameters& in) {
 
   SoftClayCurve r;
   r.zr = criticalDepth(b, c, gammaAvg);
-  double np = c > 0.0 ? 3.0 + gammaAvg * in.zEff / c + 0.5 * in.zEff / b : 0.0;
-  if (in.excavation) np *= slopeFactor;
+  double np = c > 0.0 ? 3.0 + gammaAvg * in.at.zEff / c + 0.5 * in.at.zEff / b : 0.0;
+  if (in.at.excavation) np *= slopeFactor;
   r.pu = np <= 9.0 ? c * b * np : 9.0 * c * b;
   if (site.continuous) {
-    r.pu = in.excavation ? b * (2.0 * c + gammaAvg * in.z) * slopeFactor : b * (2.0 * c + in.sigmaV);
+    r.pu = in.at.excavation ? b * (2.0 * c + gammaAvg * in.at.z) * slopeFactor : b * (2.0 * c + in.at.sigmaV);
   }
   const double pu = r.pu;
   const double zr = r.zr;
@@ -105,12 +105,12 @@ SoftClayCurve softClayCurve(const SoftClayParameters& in) {
       p = 0.5 * pu * std::pow(y / y50, kThird);
     } else if (!site.cyclic) {
       p = y < 8.0 * y50 ? 0.5 * pu * std::pow(y / y50, kThird) : pu;
-    } else if (in.zEff >= zr) {
+    } else if (in.at.zEff >= zr) {
       p = pCyc;
     } else if (y <= 15.0 * y50) {
-      p = pCyc + (y - 3.0 * y50) * (pCyc * in.zEff / zr - pCyc) / (12.0 * y50);
+      p = pCyc + (y - 3.0 * y50) * (pCyc * in.at.zEff / zr - pCyc) / (12.0 * y50);
     } else {
-      p = pCyc * in.zEff / zr;
+      p = pCyc * in.at.zEff / zr;
     }
     r.points.y[j] = y;
     r.points.p[j] = p;
@@ -141,26 +141,23 @@ void softClayModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
 
     py::writeScratchCurveHeader(ctx, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
-      const bool excavation = side == Side::Excavation;
       py::writeSideLine(ctx, side);
-      py::SoftClayParameters in{site, excavation, excavation ? zCurve : x, 0.0, c, e50, gammaAvg};
-      in.zEff = py::effectiveDepth(st, layer, in.z);
-      if (site.continuous && !excavation) in.sigmaV = py::backfillVerticalStress(ctx, in.z);
+      py::SoftClayParameters in{site, py::sideDepth(ctx, site, layer, m, side), c, e50, gammaAvg};
       const py::SoftClayCurve curve = py::softClayCurve(in);
 
-      writeHeader(ctx, in.z, site.b, c, gammaAvg, e50);
+      writeHeader(ctx, in.at.z, site.b, c, gammaAvg, e50);
       py::PointStyle style;
       style.smallDeflectionModulus = curve.k0;
       py::writeCurvePoints(ctx, m, side, curve.points, style);
       py::writeMultiplierLine(ctx, x);
 
-      if (excavation && m != firstCurve) {
+      if (in.at.excavation && m != firstCurve) {
         const double dz = zCurve - st.curveDepth(m - 1);
         if (!st.cyclic) {
           st.integral(layer) += curve.pu * dz;
         } else {
           st.integral(layer) += curve.pCyc * dz;
-          if (in.zEff < curve.zr) st.integral(layer) += curve.pCyc * (in.zEff / curve.zr) * dz;
+          if (in.at.zEff < curve.zr) st.integral(layer) += curve.pCyc * (in.at.zEff / curve.zr) * dz;
         }
       }
     }

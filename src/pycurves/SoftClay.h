@@ -7,13 +7,10 @@ namespace korven::py {
 
 struct SoftClayParameters {
   CurveSite site;
-  bool excavation = true;  // excavation side (sloping ground), else backfill
-  double z = 0.0;          // depth below the ground surface of the side
-  double zEff = 0.0;       // depth in the resistance formulas (layered soil)
+  SideDepth at;
   double c = 0.0;          // undrained shear strength
   double e50 = 0.0;        // strain at half the peak stress
   double gammaAvg = 0.0;   // mean effective unit weight above the curve depth
-  double sigmaV = 0.0;     // vertical stress at z, backfill side of a continuous wall
 };
 
 struct SoftClayCurve {

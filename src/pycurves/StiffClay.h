@@ -8,15 +8,12 @@ namespace korven::py {
 
 struct StiffClayParameters {
   CurveSite site;
-  bool excavation = true;  // excavation side (sloping ground), else backfill
-  double z = 0.0;          // depth below the ground surface of the side
-  double zEff = 0.0;       // depth in the resistance formulas (layered soil)
+  SideDepth at;
   double c = 0.0;          // undrained shear strength at the curve depth
   double ca = 0.0;         // average strength from the layer top to the curve depth
   double e50 = 0.0;        // strain at half the peak stress
   double gammaAvg = 0.0;   // mean effective unit weight above the curve depth
   double k = 0.0;          // subgrade modulus of the layer (free water only)
-  double sigmaV = 0.0;     // vertical stress at z, backfill side of a continuous wall
 };
 
 // Stiff clay without free water.

@@ -111,7 +111,7 @@ StiffClayFreeWaterCurve stiffClayFreeWaterCurve(const StiffClayParameters& in) {
   const double b = site.b;
   const double c = in.c;
   const double ca = in.ca;
-  const double z = in.z;
+  const double z = in.at.z;
   const double slopeFactor = site.sloping ? 1.0 + site.tanSlope : 1.0;
   const double y50 = in.e50 * site.bRef;
 
@@ -119,12 +119,12 @@ StiffClayFreeWaterCurve stiffClayFreeWaterCurve(const StiffClayParameters& in) {
   double pc = 0.0;
   if (!site.continuous) {
     double pct = 2.0 * ca * b + in.gammaAvg * b * z + kWedgeFactor * ca * z;
-    if (in.excavation) pct /= slopeFactor;
+    if (in.at.excavation) pct /= slopeFactor;
     pc = std::min(pct, kFlowFactor * c * b);
-  } else if (in.excavation) {
+  } else if (in.at.excavation) {
     pc = (2.0 * c + in.gammaAvg * z) * b / slopeFactor;
   } else {
-    pc = (2.0 * c + in.sigmaV) * b;
+    pc = (2.0 * c + in.at.sigmaV) * b;
   }
   r.pc = pc;
 
@@ -197,17 +197,15 @@ void stiffClayFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int las
 
     py::writeScratchCurveHeader(ctx, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
-      const bool excavation = side == Side::Excavation;
       py::writeSideLine(ctx, side);
-      py::StiffClayParameters in{site, excavation, excavation ? zCurve : x, 0.0, c, ca, e50, gammaAvg, k};
-      if (site.continuous && !excavation) in.sigmaV = py::backfillVerticalStress(ctx, in.z);
+      py::StiffClayParameters in{site, py::sideDepth(ctx, site, layer, m, side), c, ca, e50, gammaAvg, k};
       const py::StiffClayFreeWaterCurve curve = py::stiffClayFreeWaterCurve(in);
 
-      writeHeader(ctx, in.z, site.b, c, ca, gammaAvg, e50);
+      writeHeader(ctx, in.at.z, site.b, c, ca, gammaAvg, e50);
       py::writeCurvePoints(ctx, m, side, curve.points);
       if (st.cyclic) py::writeMultiplierLine(ctx, x);
 
-      if (excavation) {
+      if (in.at.excavation) {
         // Final-resistance fraction of the curve, integrated for the layers below.
         if (m != firstCurve) {
           st.integral(layer) +=

@@ -79,13 +79,13 @@ StiffClayNoFreeWaterCurve stiffClayNoFreeWaterCurve(const StiffClayParameters& i
   StiffClayNoFreeWaterCurve r;
   double pu = 0.0;
   if (!site.continuous) {
-    double pw = (0.5 * in.zEff + 3.0 * b) * ca + in.zEff * b * in.gammaAvg;
-    if (in.excavation) pw /= slopeFactor;
+    double pw = (0.5 * in.at.zEff + 3.0 * b) * ca + in.at.zEff * b * in.gammaAvg;
+    if (in.at.excavation) pw /= slopeFactor;
     pu = std::min(pw, 9.0 * c * b);
-  } else if (in.excavation) {
-    pu = b * (2.0 * c + in.gammaAvg * in.z) / slopeFactor;
+  } else if (in.at.excavation) {
+    pu = b * (2.0 * c + in.gammaAvg * in.at.z) / slopeFactor;
   } else {
-    pu = b * (2.0 * c + in.sigmaV);
+    pu = b * (2.0 * c + in.at.sigmaV);
   }
   r.pu = pu;
 
@@ -132,18 +132,15 @@ void stiffClayNoFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int l
 
     py::writeScratchCurveHeader(ctx, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
-      const bool excavation = side == Side::Excavation;
       py::writeSideLine(ctx, side);
-      py::StiffClayParameters in{site, excavation, excavation ? zCurve : x, 0.0, c, ca, e50, gammaAvg};
-      in.zEff = py::effectiveDepth(st, layer, in.z);
-      if (site.continuous && !excavation) in.sigmaV = py::backfillVerticalStress(ctx, in.z);
+      py::StiffClayParameters in{site, py::sideDepth(ctx, site, layer, m, side), c, ca, e50, gammaAvg};
       const py::StiffClayNoFreeWaterCurve curve = py::stiffClayNoFreeWaterCurve(in);
 
-      writeHeader(ctx, in.z, site.b, c, ca, gammaAvg, e50);
+      writeHeader(ctx, in.at.z, site.b, c, ca, gammaAvg, e50);
       py::writeCurvePoints(ctx, m, side, curve.points, style);
       py::writeMultiplierLine(ctx, x);
 
-      if (excavation) {
+      if (in.at.excavation) {
         if (m != firstCurve) st.integral(layer) += 0.5 * (previousPu + curve.pu) * (zCurve - st.curveDepth(m - 1));
         previousPu = curve.pu;
       }
