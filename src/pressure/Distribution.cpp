@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/Stops.h"
+#include "model/SoilModels.h"
 #include "pressure/EarthPressure.h"
 #include "pressure/PressureInternal.h"
 
@@ -106,7 +107,7 @@ void applyEnvelopes(RunContext& ctx, std::vector<PressurePoint>& rows, int lastA
     const AnalysisLayer& e = profile.layer(profile.excavationLayerIndex);
     earthPeak = e.modifier * e.ka * e.overburden;
     const auto& input = ctx.model.soil.layers;
-    if (!input.empty() && input.front().modelCode == 1) {
+    if (!input.empty() && soilModelFromCode(input.front().modelCode) == SoilModel::SoftClay) {
       // Soft clay: rise over the top quarter, then constant to the excavation.
       shape.riseEnd = 0.25 * h;
       shape.flatEnd = h;

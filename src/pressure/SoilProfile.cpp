@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "pressure/PressureInternal.h"
+#include "pycurves/SoilModelTable.h"
 
 namespace korven::pressure {
 
@@ -17,9 +18,9 @@ std::vector<InputLayer> prepareInputLayers(const SoilData& soil) {
     l.unitWeight = in.top[kGamma];
     l.cohesion = in.top[kStrength];
     l.phi = in.top[kPhi];
-    // Rock carries no optional earth coefficient.
-    l.optionalCoefficient = (in.modelCode == 6 || in.modelCode == 7) ? 0.0 : in.top[kSixth];
-    l.drained = in.modelCode >= 4;
+    const SoilModelRow& model = soilModelRow(in.modelCode);
+    l.optionalCoefficient = model.earthCoefficient ? in.top[kSixth] : 0.0;
+    l.drained = model.drained;
     layers.push_back(l);
   }
   return layers;

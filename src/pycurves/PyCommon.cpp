@@ -6,6 +6,8 @@
 #include <limits>
 #include <string>
 
+#include "model/SoilModels.h"
+
 namespace korven::py {
 
 namespace {
@@ -153,7 +155,7 @@ double backfillVerticalStress(RunContext& ctx, double x) {
   for (const SoilLayer& l : soil.layers) {
     const double bottom = top + l.thickness;
     const double gamma = l.top[kGamma];
-    const bool sand = l.modelCode == 4;
+    const bool sand = soilModelFromCode(l.modelCode) == SoilModel::Sand;
     if (bottom <= x) {
       sv += gamma * l.thickness;
       if (sand && bottom > water) {
@@ -373,6 +375,8 @@ const textio::Layout& standardRowLayout() { return KLAYOUT("(21X,2F20.3)"); }
 
 const textio::Layout& standardScratchLayout() { return KLAYOUT("(I5,2(1X,1P,E10.3))"); }
 
+namespace {
+
 void writePoint(RunContext& ctx, int curve, Side side, int j, double yOut, double pOut,
                 const textio::Layout& row, const textio::Layout& scratch) {
   PyState& st = ctx.py;
@@ -394,12 +398,53 @@ void writePoint(RunContext& ctx, int curve, Side side, int j, double yOut, doubl
   c.p[s][at(j)] = pOut;
 }
 
-PyPoint writeScaledPoint(RunContext& ctx, int curve, Side side, int j, double y, double p,
-                         const textio::Layout& row, const textio::Layout& scratch) {
+constexpr double kSmallDeflection = 1e-14;
+
+}  // namespace
+
+void writeCurvePoints(RunContext& ctx, int curve, Side side, const CurvePoints& points,
+                      const PointStyle& style) {
   const double x = ctx.py.curveDepth(curve) + ctx.py.freeHeight;
-  PyPoint q{y * yMultiplierAt(ctx, x), p * pMultiplierAt(ctx, x)};
-  writePoint(ctx, curve, side, j, q.y, q.p, row, scratch);
-  return q;
+  for (int j = 1; j <= kPyPointsPerSide; ++j) {
+    double y = points.y[at(j)];
+    double p = points.p[at(j)];
+    if (style.scaled) {
+      y = y * yMultiplierAt(ctx, x);
+      p = p * pMultiplierAt(ctx, x);
+    }
+    writePoint(ctx, curve, side, j, y, p, *style.row, *style.scratch);
+    if (style.smallDeflectionModulus && j >= 2 && y < kSmallDeflection) {
+      ctx.report.write(KLAYOUT("(/,29X,'**** WARNING ****',/,5X,'DEFLECTION IS LESS THAN "
+                               "1.0E-14.  THE PROGRAM',/,5X,'USED A SOIL MODULUS OF ',D12.4)"),
+                       *style.smallDeflectionModulus);
+    }
+  }
+}
+
+CurveSite curveSite(const RunContext& ctx) {
+  const PyState& st = ctx.py;
+  CurveSite s;
+  s.H = st.freeHeight;
+  s.b = ctx.model.soil.widthResistance;
+  s.continuous = st.continuousWall();
+  s.bRef = s.continuous ? st.referenceWidth : s.b;
+  s.slopeDegrees = ctx.model.soil.slopeExcavation;
+  s.slope = s.slopeDegrees / kDegreesPerRadian;
+  s.sloping = std::fabs(s.slope) > kLevelGround;
+  s.tanSlope = std::tan(std::fabs(s.slope));
+  s.cyclic = st.cyclic;
+  s.cycles = st.cycles;
+  return s;
+}
+
+SideDepth sideDepth(RunContext& ctx, const CurveSite& site, int layer, int curve, Side side) {
+  SideDepth d;
+  d.excavation = side == Side::Excavation;
+  const double zCurve = ctx.py.curveDepth(curve);
+  d.z = d.excavation ? zCurve : zCurve + site.H;
+  d.zEff = effectiveDepth(ctx.py, layer, d.z);
+  if (site.continuous && !d.excavation) d.sigmaV = backfillVerticalStress(ctx, d.z);
+  return d;
 }
 
 }  // namespace korven::py

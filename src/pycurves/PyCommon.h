@@ -1,35 +1,33 @@
 // Shared pieces of the p-y curve models.
 //
-// How a soil model uses them. generateLayerCurves calls the model of each
-// resistance layer once, with the layer number i (1-based) and its curve
-// range firstCurve..lastCurve (curve numbers 1-based, ctx.py.curveDepth(m)
-// is the depth z of curve m below the excavation surface). For every curve
-// in the range the model makes two passes:
+// How a soil model uses them. generateLayerCurves calls the layer function
+// of the model's table row once per resistance layer, with the layer number
+// i (1-based) and its curve range firstCurve..lastCurve (curve numbers
+// 1-based, ctx.py.curveDepth(m) is the depth z of curve m below the
+// excavation surface). The function reads the site once (curveSite) and for
+// every curve in the range:
 //
-//   writeScratchCurveHeader(ctx, m);          // "x 34" record, pass 1 only
-//   writeSideLine(ctx, Side::Excavation);     // every model but rock
-//   ... look-ups at z (pass 1 only): strengthAt, profileValueAt,
-//       averageUnitWeight; pass 2 reuses them ...
-//   ... the model's parameter header (its own layout) ...
-//   for j = 1..17:
-//     PyPoint q = writeScaledPoint(ctx, m, Side::Excavation, j, y, p,
-//                                  rowLayout, scratchLayout);
-//   writeMultiplierLine(ctx, x);               // models that print it
-//   writeSideLine(ctx, Side::Backfill);
-//   ... the same at z + H (backfill vertical stress: backfillVerticalStress) ...
+//   writeScratchCurveHeader(ctx, m);          // "x 34" record
+//   ... look-ups at z: strengthAt, profileValueAt, averageUnitWeight ...
+//   for each side (excavation at z, backfill at z + H):
+//     writeSideLine(ctx, side);                // every model but rock
+//     at = sideDepth(ctx, site, i, m, side);   // depths, backfill stress
+//     result = <model>Curve({site, at, ...});  // pure: no context, no output
+//     ... the model's parameter header (its own layout) from the result ...
+//     writeCurvePoints(ctx, m, side, result.points, ...);
+//     writeMultiplierLine(ctx, x);             // models that print it
 //
-// writeScaledPoint multiplies p by pMultiplierAt(x) and y by yMultiplierAt(x)
-// (x = z + H), prints the report row, writes the scratch record (j, p, y) and
-// keeps the point in ctx.py.curves. A model that scales by itself (rock)
-// calls writePoint with the final values. Both refuse a value that is not a
-// finite number: the report gets a message naming the curve and the run ends
-// (RunEnd), so no undefined number reaches the report or the scratch file.
+// The curve functions compute the 17 deflections and resistances of one side
+// and the values the report prints with them; printing, scaling by the
+// multipliers and the scratch records are the writer's (writeCurvePoints).
+// Look-ups stay in the layer function, before the side's curve is computed,
+// so warnings and stops keep their place in the report.
 //
 // Layered soil: ctx.py.integral(i) is the resistance integral of layer i,
-// which the model resets at its first curve and grows after each later curve
-// (pass 1). integralAbove(ctx.py, i) sums the layers above; a model that uses
-// an effective depth stores its equivalent depth in ctx.py.zEq(i) on its
-// first curve (layer i > 1) and calls effectiveDepth(ctx.py, i, z).
+// which the model resets at its first curve and grows after each later curve.
+// integralAbove(ctx.py, i) sums the layers above; a model that uses an
+// effective depth stores its equivalent depth in ctx.py.zEq(i) on its first
+// curve (layer i > 1) and calls effectiveDepth(ctx.py, i, z).
 //
 // The look-ups that find a depth outside the tables write the warning and
 // throw HardStop with the code of the table ("1" strength, "4" unit weight,
@@ -48,22 +46,46 @@
 
 namespace korven {
 
-// ---- Soil models (one per SoilModelCode) --------------------------------
-void softClayModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);              // 1 (and codes outside 1..7)
-void stiffClayFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);    // 2
-void stiffClayNoFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);  // 3
-void sandModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);                  // 4
-void siltModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);                  // 5
-void rockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);                  // 6
-void weakRockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);              // 7
-
 namespace py {
-
-enum class Side { Excavation = 0, Backfill = 1 };
 
 // Stored constants shared by the models.
 inline constexpr double kDegreesPerRadian = kDegreeDivisor;  // slope angles
 inline constexpr double kPiSingle = kStoredPi;
+
+// ---- The site ------------------------------------------------------------
+
+// An excavation slope of at most this many radians is level ground.
+inline constexpr double kLevelGround = 1e-20;
+
+// What every curve of a problem shares, read once from the problem.
+struct CurveSite {
+  double H = 0.0;           // free height: excavation surface below the wall top
+  double b = 0.0;           // width of the wall element resisting the soil
+  bool continuous = false;  // continuous wall (WA/WP below 1.1)
+  double bRef = 0.0;        // width scaling the deflections: the reference width
+                            // of a continuous wall, else b
+  double slopeDegrees = 0.0;  // excavation ground slope as given, degrees
+  double slope = 0.0;       // the same in radians (degrees over kDegreesPerRadian)
+  bool sloping = false;     // |slope| above kLevelGround
+  double tanSlope = 0.0;    // tan|slope|
+  bool cyclic = false;
+  double cycles = 0.0;      // number of load cycles
+};
+CurveSite curveSite(const RunContext& ctx);
+
+enum class Side { Excavation = 0, Backfill = 1 };
+
+// Where one side of a curve lies.
+struct SideDepth {
+  bool excavation = true;  // excavation side (sloping ground), else backfill
+  double z = 0.0;          // depth below the ground surface of the side
+  double zEff = 0.0;       // depth in the resistance formulas (layered soil)
+  double sigmaV = 0.0;     // vertical stress at z, backfill side of a continuous wall
+};
+// Depths of `side` of curve m of layer i. The backfill side of a continuous
+// wall looks up its vertical stress (backfillVerticalStress: warning and
+// stop below the input layers).
+SideDepth sideDepth(RunContext& ctx, const CurveSite& site, int layer, int curve, Side side);
 
 // ---- Look-ups in the profiles --------------------------------------------
 
@@ -193,19 +215,30 @@ void writeMultiplierLine(RunContext& ctx, double x);
 const textio::Layout& standardRowLayout();
 const textio::Layout& standardScratchLayout();
 
-struct PyPoint {
-  double y = 0.0;
-  double p = 0.0;
+// The 17 points of one side of a curve, deflection y and resistance p.
+struct CurvePoints {
+  std::array<double, kPyPointsPerSide> y{};
+  std::array<double, kPyPointsPerSide> p{};
 };
 
-// Writes point j (1..17) of curve m, side `side`, with final values: report
-// row (y, p) in `row`, scratch record (j, p, y) in `scratch`, and keeps it.
-void writePoint(RunContext& ctx, int curve, Side side, int j, double yOut, double pOut,
-                const textio::Layout& row, const textio::Layout& scratch);
-// Scales (y, p) by the multipliers at x = z + H of curve m and writes it.
-PyPoint writeScaledPoint(RunContext& ctx, int curve, Side side, int j, double y, double p,
-                         const textio::Layout& row = standardRowLayout(),
-                         const textio::Layout& scratch = standardScratchLayout());
+// How the writer prints a side's points.
+struct PointStyle {
+  const textio::Layout* row = &standardRowLayout();
+  const textio::Layout* scratch = &standardScratchLayout();
+  // False when the model has applied the multipliers itself (rock).
+  bool scaled = true;
+  // When set, a point after the first whose written deflection is below
+  // 1e-14 is followed by a warning quoting this initial modulus (soft clay).
+  std::optional<double> smallDeflectionModulus;
+};
+
+// Writes the points of one side of curve m: each (y, p) scaled by the
+// multipliers at x = z + H (unless style.scaled is false), the report row
+// (y, p), the scratch record (j, p, y), and keeps them in ctx.py.curves. A
+// value that is not a finite number gets a message naming the curve and ends
+// the run (RunEnd), so no undefined number reaches the report or the file.
+void writeCurvePoints(RunContext& ctx, int curve, Side side, const CurvePoints& points,
+                      const PointStyle& style = {});
 
 // Mean strength of resistance layer `layer` from its top to z (stiff-clay
 // and weak-rock models).

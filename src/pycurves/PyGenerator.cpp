@@ -5,6 +5,7 @@
 
 #include "engine/Stops.h"
 #include "pycurves/PyCommon.h"
+#include "pycurves/SoilModelTable.h"
 
 namespace korven {
 
@@ -68,7 +69,7 @@ void buildProfiles(RunContext& ctx) {
     if (st.layers.empty() && sum <= H) continue;
     const double thickness = st.layers.empty() ? sum - H : in.thickness;
     ResistanceLayer layer;
-    layer.modelCode = in.modelCode;
+    layer.model = soilModelFromCode(in.modelCode);
     layer.inputLayer = i;
     layer.zTop = st.layers.empty() ? 0.0 : zChain;
     layer.zBot = layer.zTop + thickness;
@@ -136,19 +137,6 @@ void buildProfiles(RunContext& ctx) {
   st.equivalentDepth.assign(k, 0.0);
 }
 
-const char* modelLine(int code) {
-  switch (code) {
-    case 1: return "THE SOIL IS A SOFT CLAY";
-    case 2: return "THE SOIL IS A STIFF CLAY WITH FREE WATER      ";
-    case 3: return "THE SOIL IS A STIFF CLAY WITHOUT FREE WATER   ";
-    case 4: return "THE SOIL IS A SAND";
-    case 5: return "THE SOIL IS A SILT";
-    case 6: return "THE LAYER IS ROCK";
-    case 7: return "THE LAYER IS WEAK ROCK";
-    default: return nullptr;
-  }
-}
-
 void writeProfileReport(RunContext& ctx) {
   PyState& st = ctx.py;
   const UnitLabels& u = ctx.labels;
@@ -162,10 +150,10 @@ void writeProfileReport(RunContext& ctx) {
             reportDepth(ctx, H + (k > 0 ? st.layer(1).zTop : 0.0)), u.depthA);
   rep.write(KLAYOUT("(/,9X,I1,' LAYER(S) OF SOIL')"), k);
   for (int i = 1; i <= k; ++i) {
-    const int code = st.layer(i).modelCode;
+    const SoilModelRow& row = soilModelRow(st.layer(i).model);
     rep.write(KLAYOUT("(/,9X,'LAYER',I3)"), i);
-    if (const char* line = modelLine(code)) rep.write(KLAYOUT("(9X,A)"), line);
-    if (code < 6 && st.cyclic) rep.write(KLAYOUT("(9X,'              CYCLIC MODEL')"));
+    rep.write(KLAYOUT("(9X,A)"), row.reportLine);
+    if (row.cyclicForm && st.cyclic) rep.write(KLAYOUT("(9X,'              CYCLIC MODEL')"));
   }
 
   st.weightPrintedCount = static_cast<int>(st.weight.size());
@@ -269,15 +257,7 @@ void generateLayerCurves(RunContext& ctx) {
     const int last = st.lastCurve(i);
     const int previous = i > 1 ? st.lastCurve(i - 1) : 0;
     if (first == 0 || last == previous) continue;
-    switch (st.layer(i).modelCode) {
-      case 2: stiffClayFreeWaterModel(ctx, i, first, last); break;
-      case 3: stiffClayNoFreeWaterModel(ctx, i, first, last); break;
-      case 4: sandModel(ctx, i, first, last); break;
-      case 5: siltModel(ctx, i, first, last); break;
-      case 6: rockModel(ctx, i, first, last); break;
-      case 7: weakRockModel(ctx, i, first, last); break;
-      default: softClayModel(ctx, i, first, last); break;
-    }
+    soilModelRow(st.layer(i).model).curves(ctx, i, first, last);
   }
 }
 

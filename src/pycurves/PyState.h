@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "model/SoilModels.h"
 #include "textio/Layout.h"
 
 namespace korven {
@@ -18,7 +19,7 @@ namespace korven {
 // One soil layer that reaches below the excavation surface. Depths z are
 // measured below the excavation surface.
 struct ResistanceLayer {
-  int modelCode = 1;
+  SoilModel model = SoilModel::SoftClay;
   double zTop = 0.0;
   double zBot = 0.0;      // cut at the cut-off depth for the deepest layer used
   double subgrade = 0.0;  // subgrade modulus k of the layer

@@ -8,7 +8,8 @@
 #include <initializer_list>
 #include <vector>
 
-#include "pycurves/PyCommon.h"
+#include "engine/RunContext.h"
+#include "pycurves/Rock.h"
 
 namespace korven {
 
@@ -72,70 +73,111 @@ WeakRockResistance weakRockResistance(double xr, double b, double em, double alp
 
 }  // namespace
 
+namespace py {
+
+CurvePoints rockCurve(const RockParameters& in) {
+  const double b = in.b;
+  const double pm = in.pMultiplier;
+  const double ym = in.yMultiplier;
+  // Rock without strength has neither stiffness nor peak resistance; its
+  // second branch then ends where it ends for any strength, since s
+  // cancels from y2.
+  const double sEff = in.s > 0.0 ? in.s : 0.0;
+  const double K = 2000.0 * sEff;
+  const double y1 = kRockYield * b;
+  const double p1 = K * y1;
+  const double y2 = sEff > 0.0 ? (b * sEff - p1) / (100.0 * sEff) + y1
+                               : (b - 2000.0 * y1) / 100.0 + y1;
+  const double residual = 0.5 * in.gammaAvg * b * in.depth;
+
+  CurvePoints r;
+  double y = 0.0;
+  for (std::size_t j = 0; j < r.y.size(); ++j) {
+    double p = residual;
+    if (y < y1) {
+      p = K * y * pm;
+    } else if (y < y2) {
+      p = (100.0 * sEff * (y - y1) + p1) * pm;
+    }
+    r.y[j] = y * ym;
+    r.p[j] = p;
+    y += y2 / 15.0;
+  }
+  return r;
+}
+
+CurvePoints weakRockCurve(const WeakRockParameters& in) {
+  const double b = in.b;
+  const double alpha = 1.0 - in.rqd * kRqdFactor;
+  const double yrm = in.krm * b;
+  const double xr = in.depth + kDepthNudge - in.zTop;
+  const WeakRockResistance r = weakRockResistance(xr, b, in.em, alpha, in.qa);
+  // Without stiffness, strength or deflection scale the curve has no
+  // resistance (the quarter-power law would be undefined).
+  const bool resists = r.kir > 0.0 && r.pur > 0.0 && yrm > 0.0;
+  const double yA = resists ? std::pow(0.5 * r.pur / (std::pow(yrm, 0.25) * r.kir), 4.0 / 3.0) : 0.0;
+
+  CurvePoints points;
+  for (std::size_t j = 0; j < points.y.size(); ++j) {
+    const double y = yrm * kWeakRockFactors[j];
+    double p = 0.0;
+    if (resists) p = y < yA ? r.kir * y : std::min(0.5 * r.pur * std::pow(y / yrm, 0.25), r.pur);
+    points.y[j] = y;
+    points.p[j] = p;
+  }
+  return points;
+}
+
+}  // namespace py
+
 void rockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
   PyState& st = ctx.py;
-  const double H = st.freeHeight;
-  const double b = ctx.model.soil.widthResistance;
-  static const textio::Layout& row = KLAYOUT("(1X,20X,2D20.3)");
-  static const textio::Layout& scratch = KLAYOUT("(I5,1X,1P,2E10.3)");
+  const py::CurveSite site = py::curveSite(ctx);
+  py::PointStyle style;
+  style.row = &KLAYOUT("(1X,20X,2D20.3)");
+  style.scratch = &KLAYOUT("(I5,1X,1P,2E10.3)");
+  style.scaled = false;
   st.integral(layer) = 0.0;
 
   for (int m = firstCurve; m <= lastCurve; ++m) {
     const double zCurve = st.curveDepth(m);
-    const double x = zCurve + H;
-    const double s = 0.5 * py::strengthAt(ctx, zCurve);
-    const double gammaAvg = py::averageUnitWeight(ctx, zCurve);
-    const double pm = py::pMultiplierAt(ctx, x);
-    const double ym = py::yMultiplierAt(ctx, x);
-
-    // Rock without strength has neither stiffness nor peak resistance; its
-    // second branch then ends where it ends for any strength, since s
-    // cancels from y2.
-    const double sEff = s > 0.0 ? s : 0.0;
-    const double K = 2000.0 * sEff;
-    const double y1 = kRockYield * b;
-    const double p1 = K * y1;
-    const double y2 = sEff > 0.0 ? (b * sEff - p1) / (100.0 * sEff) + y1
-                                 : (b - 2000.0 * y1) / 100.0 + y1;
+    const double x = zCurve + site.H;
+    py::RockParameters in;
+    in.b = site.b;
+    in.s = 0.5 * py::strengthAt(ctx, zCurve);
+    in.gammaAvg = py::averageUnitWeight(ctx, zCurve);
+    in.pMultiplier = py::pMultiplierAt(ctx, x);
+    in.yMultiplier = py::yMultiplierAt(ctx, x);
 
     py::writeScratchCurveHeader(ctx, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
-      const double depth = side == Side::Excavation ? zCurve : x;
-      writeRockHeader(ctx, side, depth, b, s);
-      const double residual = 0.5 * gammaAvg * b * depth;
-      double y = 0.0;
-      for (int j = 1; j <= kPyPointsPerSide; ++j) {
-        double p = residual;
-        if (y < y1) {
-          p = K * y * pm;
-        } else if (y < y2) {
-          p = (100.0 * sEff * (y - y1) + p1) * pm;
-        }
-        py::writePoint(ctx, m, side, j, y * ym, p, row, scratch);
-        y += y2 / 15.0;
-      }
+      in.depth = side == Side::Excavation ? zCurve : x;
+      writeRockHeader(ctx, side, in.depth, site.b, in.s);
+      py::writeCurvePoints(ctx, m, side, py::rockCurve(in), style);
     }
   }
 }
 
 void weakRockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
   PyState& st = ctx.py;
-  const double H = st.freeHeight;
-  const double b = ctx.model.soil.widthResistance;
+  const py::CurveSite site = py::curveSite(ctx);
   const ResistanceLayer& rock = st.layer(layer);
-  const double em = rock.subgrade;
-  static const textio::Layout& row = KLAYOUT("(21X,2E20.3)");
-  static const textio::Layout& scratch = KLAYOUT("(I5,2(2X,E10.3))");
+  py::PointStyle style;
+  style.row = &KLAYOUT("(21X,2E20.3)");
+  style.scratch = &KLAYOUT("(I5,2(2X,E10.3))");
   st.integral(layer) = 0.0;
 
   for (int m = firstCurve; m <= lastCurve; ++m) {
     const double zCurve = st.curveDepth(m);
-    const double x = zCurve + H;
+    const double x = zCurve + site.H;
     const double qu = py::strengthAt(ctx, zCurve);
-    const double krm = py::profileValueAt(ctx, zCurve, py::StrengthColumn::E50);
-    const double rqd = py::profileValueAt(ctx, zCurve, py::StrengthColumn::Sixth);
+    py::WeakRockParameters in;
+    in.b = site.b;
+    in.zTop = rock.zTop;
+    in.em = rock.subgrade;
+    in.krm = py::profileValueAt(ctx, zCurve, py::StrengthColumn::E50);
+    in.rqd = py::profileValueAt(ctx, zCurve, py::StrengthColumn::Sixth);
     const double gammaAvg = py::averageUnitWeight(ctx, zCurve);
-    const double alpha = 1.0 - rqd * kRqdFactor;
     if (m != firstCurve && qu < 1e-10) {
       textio::OutputChannel err;
       err.attach(ctx.errorStream());
@@ -146,34 +188,21 @@ void weakRockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
       throw HardStop("", "THE COHESIVE STRENGTH OF A WEAK ROCK LAYER IS 0");
     }
     const double quTop = py::strengthAt(ctx, rock.zTop + kDepthNudge);
-    const double yrm = krm * b;
 
     py::writeScratchCurveHeader(ctx, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
       const bool excavation = side == Side::Excavation;
       py::writeSideLine(ctx, side);
-      const double depth = excavation ? zCurve : x;
-      if (!excavation && st.continuousWall()) {
+      in.depth = excavation ? zCurve : x;
+      if (!excavation && site.continuous) {
         // Checks that the backfill depth lies within the input layers
         // (warning and stop otherwise); the stress itself is not needed.
-        py::backfillVerticalStress(ctx, depth);
+        py::backfillVerticalStress(ctx, in.depth);
       }
-      const double qa = layer == 1 && excavation ? py::layerMeanStrength(ctx, layer, zCurve, false)
-                                                 : 0.5 * (quTop + qu);
-      const double xr = depth + kDepthNudge - rock.zTop;
-      const WeakRockResistance r = weakRockResistance(xr, b, em, alpha, qa);
-      // Without stiffness, strength or deflection scale the curve has no
-      // resistance (the quarter-power law would be undefined).
-      const bool resists = r.kir > 0.0 && r.pur > 0.0 && yrm > 0.0;
-      const double yA = resists ? std::pow(0.5 * r.pur / (std::pow(yrm, 0.25) * r.kir), 4.0 / 3.0) : 0.0;
-
-      writeWeakRockHeader(ctx, depth, b, qu, em, gammaAvg, krm);
-      for (int j = 1; j <= kPyPointsPerSide; ++j) {
-        const double y = yrm * kWeakRockFactors[static_cast<std::size_t>(j - 1)];
-        double p = 0.0;
-        if (resists) p = y < yA ? r.kir * y : std::min(0.5 * r.pur * std::pow(y / yrm, 0.25), r.pur);
-        py::writeScaledPoint(ctx, m, side, j, y, p, row, scratch);
-      }
+      in.qa = layer == 1 && excavation ? py::layerMeanStrength(ctx, layer, zCurve, false)
+                                       : 0.5 * (quTop + qu);
+      writeWeakRockHeader(ctx, in.depth, site.b, qu, in.em, gammaAvg, in.krm);
+      py::writeCurvePoints(ctx, m, side, py::weakRockCurve(in), style);
     }
   }
 }

@@ -6,7 +6,8 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "pycurves/PyCommon.h"
+#include "engine/RunContext.h"
+#include "pycurves/Sand.h"
 
 namespace korven {
 
@@ -86,69 +87,78 @@ void writeHeader(RunContext& ctx, bool continuous, double z, double b, double ph
 
 }  // namespace
 
+namespace py {
+
+SandCurve sandCurve(const SandParameters& in) {
+  const CurveSite& site = in.site;
+  const double b = site.b;
+  const double bRef = site.bRef;
+  const double phi = in.phi;
+  const double gammaAvg = in.gammaAvg;
+  const double z = in.at.z;
+  const double zEff = in.at.zEff;
+  // Sand takes the slope in radians with its own pi (3.1416/180 per degree),
+  // which differs from the stored degrees per radian in the sixth digit.
+  const double slope = site.slopeDegrees * kPi / 180.0;
+  const bool slopingSide = in.at.excavation && std::fabs(slope) > kLevelGround;
+  const FrictionAngles a = frictionAngles(phi, kPi);
+
+  SandCurve r;
+  r.pst = slopingSide ? slopingWedgeResistance(a, a.ka, gammaAvg, zEff, b, std::tan(std::fabs(slope)))
+                      : wedgeResistance(a, a.ka, gammaAvg, zEff, b);
+  const double t4 = a.t2 * a.t2;
+  r.psd = (a.ka * (t4 * t4 - 1.0) + kRestCoefficient * std::tan(phi) * t4) * b * gammaAvg * zEff;
+  r.ps = std::min(r.pst, r.psd);
+  if (site.continuous) {
+    const double theta = slopingSide ? std::fabs(slope) : 0.0;
+    const double kp = passiveCoefficient(phi, theta);
+    r.ps = in.at.excavation ? gammaAvg * z * b * kp : in.at.sigmaV * b * kp;
+  }
+
+  r.A = frictionFactorA(site.cyclic, z / bRef);
+  r.B = frictionFactorB(site.cyclic, z / bRef);
+  r.pu = r.A * r.ps;
+  const CurveShape s = shapeFor(r.pu, r.B * r.ps, in.k * zEff, zEff, bRef);
+  r.points.y = frictionalDeflections(s.c);
+  for (std::size_t j = 0; j < r.points.y.size(); ++j) r.points.p[j] = s.at(r.points.y[j]);
+  return r;
+}
+
+}  // namespace py
+
 void sandModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
   PyState& st = ctx.py;
-  const SoilData& soil = ctx.model.soil;
-  const double H = st.freeHeight;
-  const double b = soil.widthResistance;
-  const bool continuous = st.continuousWall();
-  const double bRef = continuous ? st.referenceWidth : b;
+  const py::CurveSite site = py::curveSite(ctx);
   const double kLayer = st.layer(layer).subgrade;
-  const double slope = soil.slopeExcavation * kPi / 180.0;
-  const bool sloping = std::fabs(slope) > 1e-15;
   double previousPu = 0.0;
 
   for (int m = firstCurve; m <= lastCurve; ++m) {
     const double zCurve = st.curveDepth(m);
-    const double x = zCurve + H;
+    const double x = zCurve + site.H;
     const double phi = py::profileValueAt(ctx, zCurve, py::StrengthColumn::Phi, py::ProfileTable::Phi);
     const double gammaAvg = py::averageUnitWeight(ctx, zCurve);
-    const py::FrictionAngles a = py::frictionAngles(phi, kPi);
     if (m == firstCurve) {
       st.integral(layer) = 0.0;
       if (layer > 1) {
-        st.zEq(layer) =
-            equivalentDepth(py::integralAbove(st, layer), a, b, bRef, gammaAvg, zCurve, st.cyclic);
+        st.zEq(layer) = equivalentDepth(py::integralAbove(st, layer), py::frictionAngles(phi, kPi),
+                                        site.b, site.bRef, gammaAvg, zCurve, st.cyclic);
       }
     }
 
     py::writeScratchCurveHeader(ctx, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
-      const bool excavation = side == Side::Excavation;
       py::writeSideLine(ctx, side);
-      const double z = excavation ? zCurve : zCurve + H;
-      const double zEff = py::effectiveDepth(st, layer, z);
+      py::SandParameters in{site, py::sideDepth(ctx, site, layer, m, side), phi, gammaAvg, kLayer};
+      const py::SandCurve c = py::sandCurve(in);
 
-      double pst = excavation && sloping
-                       ? py::slopingWedgeResistance(a, a.ka, gammaAvg, zEff, b, std::tan(std::fabs(slope)))
-                       : py::wedgeResistance(a, a.ka, gammaAvg, zEff, b);
-      const double t4 = a.t2 * a.t2;
-      const double psd = (a.ka * (t4 * t4 - 1.0) + py::kRestCoefficient * std::tan(phi) * t4) * b *
-                         gammaAvg * zEff;
-      double ps = std::min(pst, psd);
-      if (continuous) {
-        const double theta = excavation && sloping ? std::fabs(slope) : 0.0;
-        const double kp = passiveCoefficient(phi, theta);
-        ps = excavation ? gammaAvg * z * b * kp : py::backfillVerticalStress(ctx, z) * b * kp;
-      }
-
-      const double A = py::frictionFactorA(st.cyclic, z / bRef);
-      const double B = py::frictionFactorB(st.cyclic, z / bRef);
-      const CurveShape s = shapeFor(A * ps, B * ps, kLayer * zEff, zEff, bRef);
-
-      writeHeader(ctx, continuous, z, b, phi, gammaAvg, A, B, pst, psd, ps);
-      const auto ys = py::frictionalDeflections(s.c);
-      for (int j = 1; j <= kPyPointsPerSide; ++j) {
-        const double y = ys[static_cast<std::size_t>(j - 1)];
-        py::writeScaledPoint(ctx, m, side, j, y, s.at(y));
-      }
+      writeHeader(ctx, site.continuous, in.at.z, site.b, phi, gammaAvg, c.A, c.B, c.pst, c.psd, c.ps);
+      py::writeCurvePoints(ctx, m, side, c.points);
       py::writeMultiplierLine(ctx, x);
 
-      if (excavation) {
-        const double pu = A * ps;
-        if (m != firstCurve) st.integral(layer) += 0.5 * (previousPu + pu) * (zCurve - st.curveDepth(m - 1));
-        if (m == lastCurve) st.integral(layer) += pu * (st.layer(layer).zBot - zCurve);
-        previousPu = pu;
+      if (in.at.excavation) {
+        if (m != firstCurve) st.integral(layer) += 0.5 * (previousPu + c.pu) * (zCurve - st.curveDepth(m - 1));
+        if (m == lastCurve) st.integral(layer) += c.pu * (st.layer(layer).zBot - zCurve);
+        previousPu = c.pu;
       }
     }
   }

@@ -8,7 +8,8 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "pycurves/PyCommon.h"
+#include "engine/RunContext.h"
+#include "pycurves/Silt.h"
 
 namespace korven {
 
@@ -56,8 +57,8 @@ double equivalentDepth(double F, const py::FrictionAngles& a, double b, double b
   return bc3 > 0.0 ? F / bc3 : 0.0;
 }
 
-// The curve of one pass: its shape, deflections and resistance law.
-struct SiltCurve {
+// The curve of one side: its shape, deflections and resistance law.
+struct CurveShape {
   int shape = 1;
   bool resists = true;  // false: no stiffness or no resistance, p = 0
   py::FrictionalCurve c;
@@ -90,8 +91,8 @@ struct SiltCurve {
   }
 };
 
-SiltCurve buildCurve(double pu, double pm, double kz, double zEff, double bRef) {
-  SiltCurve s;
+CurveShape buildCurve(double pu, double pm, double kz, double zEff, double bRef) {
+  CurveShape s;
   s.c = py::frictionalCurve(pu, pm, kz, bRef);
   py::FrictionalCurve& c = s.c;
   // At or above the surface (z_eff <= 0), without subgrade modulus or without
@@ -151,86 +152,99 @@ void writeHeader(RunContext& ctx, double z, double b, double phi, double gammaAv
 
 }  // namespace
 
+namespace py {
+
+SiltCurve siltCurve(const SiltParameters& in) {
+  const CurveSite& site = in.site;
+  const double b = site.b;
+  const double bRef = site.bRef;
+  const double c = in.c;
+  const double phi = in.phi;
+  const double gammaAvg = in.gammaAvg;
+  const double z = in.at.z;
+  const double zEff = in.at.zEff;
+  const double theta = std::fabs(site.slope);
+  const FrictionAngles a = frictionAngles(phi, kPi);
+  const double ka = theta > 1e-10 ? slopedActiveCoefficient(theta, phi) : a.ka;
+  const bool slopeReduces = in.at.excavation && site.sloping;
+
+  SiltCurve r;
+  // Frictional resistance; the wedge sees the slope only where the ground
+  // falls away from the wall.
+  const double pst = in.at.excavation && site.slope > 1e-14
+                         ? slopingWedgeResistance(a, ka, gammaAvg, zEff, b, site.tanSlope)
+                         : wedgeResistance(a, ka, gammaAvg, zEff, b);
+  const double t4 = a.t2 * a.t2;
+  const double psd =
+      (kRestCoefficient * std::tan(phi) * t4 + (t4 * t4 - 1.0) * a.ka) * gammaAvg * zEff * b;
+  double ps = std::min(pst, psd);
+
+  // Cohesive resistance; a soil without cohesion has none (Np would be
+  // undefined at zero overburden).
+  double pc = 0.0;
+  if (c > 0.0) {
+    double np = gammaAvg * zEff / c + 3.0 + 0.5 * zEff / b;
+    if (slopeReduces) np /= 1.0 + site.tanSlope;
+    pc = np >= 9.0 ? 9.0 * c * b : c * b * np;
+  }
+  if (site.continuous) {
+    const double kp = passiveCoefficient(phi, in.at.excavation ? theta : 0.0);
+    ps = in.at.excavation ? b * z * gammaAvg * kp : in.at.sigmaV * kp * b;
+    pc = 2.0 * c * b * std::sqrt(kp);
+    if (slopeReduces) pc /= 1.0 + site.tanSlope;
+  }
+  r.pc = pc;
+  r.ps = ps;
+
+  r.A = frictionFactorA(site.cyclic, zEff / bRef);
+  r.B = frictionFactorB(site.cyclic, zEff / bRef);
+  r.pu = r.A * ps;
+  const CurveShape shape = buildCurve(r.pu, 1.5 * ps + pc, in.k * zEff, zEff, bRef);
+  r.points.y = shape.y;
+  for (std::size_t j = 0; j < shape.y.size(); ++j) r.points.p[j] = shape.at(shape.y[j]);
+  return r;
+}
+
+}  // namespace py
+
 void siltModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
   PyState& st = ctx.py;
-  const SoilData& soil = ctx.model.soil;
-  const double H = st.freeHeight;
-  const double b = soil.widthResistance;
-  const bool continuous = st.continuousWall();
-  const double bRef = continuous ? st.referenceWidth : b;
+  const py::CurveSite site = py::curveSite(ctx);
   const double kLayer = st.layer(layer).subgrade;
-  const double slope = soil.slopeExcavation / py::kDegreesPerRadian;
-  const double theta = std::fabs(slope);
-  const double tanTheta = std::tan(theta);
-  static const textio::Layout& row = KLAYOUT("(21X,2E20.3)");
-  static const textio::Layout& scratch = KLAYOUT("(I5,2(2X,E10.3))");
+  py::PointStyle style;
+  style.row = &KLAYOUT("(21X,2E20.3)");
+  style.scratch = &KLAYOUT("(I5,2(2X,E10.3))");
   double previousPu = 0.0;
 
   for (int m = firstCurve; m <= lastCurve; ++m) {
     const double zCurve = st.curveDepth(m);
-    const double x = zCurve + H;
+    const double x = zCurve + site.H;
     const double c = py::strengthAt(ctx, zCurve);
     const double phi =
         py::profileValueAt(ctx, zCurve, py::StrengthColumn::Phi, py::ProfileTable::Phi);
     const double gammaAvg = py::averageUnitWeight(ctx, zCurve);
-    const py::FrictionAngles a = py::frictionAngles(phi, kPi);
-    const double ka = theta > 1e-10 ? slopedActiveCoefficient(theta, phi) : a.ka;
     if (m == firstCurve) {
       st.integral(layer) = 0.0;
       if (layer > 1) {
-        st.zEq(layer) = equivalentDepth(py::integralAbove(st, layer), a, b, bRef, c, gammaAvg,
-                                        zCurve, st.cyclic);
+        st.zEq(layer) = equivalentDepth(py::integralAbove(st, layer), py::frictionAngles(phi, kPi),
+                                        site.b, site.bRef, c, gammaAvg, zCurve, st.cyclic);
       }
     }
 
     py::writeScratchCurveHeader(ctx, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
-      const bool excavation = side == Side::Excavation;
       py::writeSideLine(ctx, side);
-      const double z = excavation ? zCurve : x;
-      const double zEff = py::effectiveDepth(st, layer, z);
-      const bool slopeReduces = excavation && theta > 1e-20;
+      py::SiltParameters in{site, py::sideDepth(ctx, site, layer, m, side), c, phi, gammaAvg, kLayer};
+      const py::SiltCurve curve = py::siltCurve(in);
 
-      // Frictional resistance.
-      const double pst = excavation && theta > 1e-15 && slope > 1e-14
-                             ? py::slopingWedgeResistance(a, ka, gammaAvg, zEff, b, tanTheta)
-                             : py::wedgeResistance(a, ka, gammaAvg, zEff, b);
-      const double t4 = a.t2 * a.t2;
-      const double psd = (py::kRestCoefficient * std::tan(phi) * t4 + (t4 * t4 - 1.0) * a.ka) *
-                         gammaAvg * zEff * b;
-      double ps = std::min(pst, psd);
-
-      // Cohesive resistance; a soil without cohesion has none (Np would be
-      // undefined at zero overburden).
-      double pc = 0.0;
-      if (c > 0.0) {
-        double np = gammaAvg * zEff / c + 3.0 + 0.5 * zEff / b;
-        if (slopeReduces) np /= 1.0 + tanTheta;
-        pc = np >= 9.0 ? 9.0 * c * b : c * b * np;
-      }
-      if (continuous) {
-        const double kp = passiveCoefficient(phi, excavation ? theta : 0.0);
-        ps = excavation ? b * z * gammaAvg * kp : py::backfillVerticalStress(ctx, z) * kp * b;
-        pc = 2.0 * c * b * std::sqrt(kp);
-        if (slopeReduces) pc /= 1.0 + tanTheta;
-      }
-
-      const double A = py::frictionFactorA(st.cyclic, zEff / bRef);
-      const double B = py::frictionFactorB(st.cyclic, zEff / bRef);
-      const double pu = A * ps;
-      const SiltCurve curve = buildCurve(pu, 1.5 * ps + pc, kLayer * zEff, zEff, bRef);
-
-      writeHeader(ctx, z, b, phi, gammaAvg, A, B, pc, ps);
-      for (int j = 1; j <= kPyPointsPerSide; ++j) {
-        const double y = curve.y[static_cast<std::size_t>(j - 1)];
-        py::writeScaledPoint(ctx, m, side, j, y, curve.at(y), row, scratch);
-      }
+      writeHeader(ctx, in.at.z, site.b, phi, gammaAvg, curve.A, curve.B, curve.pc, curve.ps);
+      py::writeCurvePoints(ctx, m, side, curve.points, style);
       py::writeMultiplierLine(ctx, x);
 
-      if (excavation) {
-        if (m != firstCurve) st.integral(layer) += 0.5 * (previousPu + pu) * (zCurve - st.curveDepth(m - 1));
-        if (m == lastCurve) st.integral(layer) += pu * (st.layer(layer).zBot - zCurve);
-        previousPu = pu;
+      if (in.at.excavation) {
+        if (m != firstCurve) st.integral(layer) += 0.5 * (previousPu + curve.pu) * (zCurve - st.curveDepth(m - 1));
+        if (m == lastCurve) st.integral(layer) += curve.pu * (st.layer(layer).zBot - zCurve);
+        previousPu = curve.pu;
       }
     }
   }

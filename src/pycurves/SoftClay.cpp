@@ -5,7 +5,8 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "pycurves/PyCommon.h"
+#include "engine/RunContext.h"
+#include "pycurves/SoftClay.h"
 
 namespace korven {
 
@@ -55,12 +56,6 @@ double equivalentDepth(double F, double b, double c, double gammaAvg, bool cycli
   return zc + (F - Fc) / p9;
 }
 
-struct PassInput {
-  double z;     // soil depth of the pass
-  double zEff;  // depth in the ultimate-resistance formula
-  double pu;
-};
-
 void writeHeader(RunContext& ctx, double z, double b, double c, double gammaAvg, double e50) {
   const UnitLabels& u = ctx.labels;
   ctx.report.write(KLAYOUT("(/,9X,'DEPTH BELOW GS',7X,'DIAM',8X,'C',7X,'GAMMA AVG',6X,'E50',/,"
@@ -75,86 +70,94 @@ void writeHeader(RunContext& ctx, double z, double b, double c, double gammaAvg,
 
 }  // namespace
 
+namespace py {
+
+SoftClayCurve softClayCurve(const SoftClayParameters& in) {
+  const CurveSite& site = in.site;
+  const double b = site.b;
+  const double c = in.c;
+  const double gammaAvg = in.gammaAvg;
+  // Only a ground sloping down away from the wall reduces the resistance.
+  const double slopeFactor = site.slope > 0.0 && site.sloping ? 1.0 / (1.0 + site.tanSlope) : 1.0;
+  const double y50 = 2.5 * in.e50 * site.bRef;
+
+  SoftClayCurve r;
+  r.zr = criticalDepth(b, c, gammaAvg);
+  double np = c > 0.0 ? 3.0 + gammaAvg * in.at.zEff / c + 0.5 * in.at.zEff / b : 0.0;
+  if (in.at.excavation) np *= slopeFactor;
+  r.pu = np <= 9.0 ? c * b * np : 9.0 * c * b;
+  if (site.continuous) {
+    r.pu = in.at.excavation ? b * (2.0 * c + gammaAvg * in.at.z) * slopeFactor : b * (2.0 * c + in.at.sigmaV);
+  }
+  const double pu = r.pu;
+  const double zr = r.zr;
+
+  // Initial modulus of the first point; a zero deflection scale has none.
+  r.k0 = y50 > 0.0 ? 0.5 * pu * std::pow(y50 / kYTol, kTwoThirds) / y50 : 0.0;
+  r.pCyc = kCyclicFactor * pu;
+  const double pCyc = r.pCyc;
+  for (std::size_t j = 0; j < kDeflectionFactors.size(); ++j) {
+    const double y = kDeflectionFactors[j] * 8.0 * y50;
+    double p = 0.0;
+    if (y < kYTol) {
+      p = r.k0 * y;
+    } else if (y <= 3.0 * y50) {
+      p = 0.5 * pu * std::pow(y / y50, kThird);
+    } else if (!site.cyclic) {
+      p = y < 8.0 * y50 ? 0.5 * pu * std::pow(y / y50, kThird) : pu;
+    } else if (in.at.zEff >= zr) {
+      p = pCyc;
+    } else if (y <= 15.0 * y50) {
+      p = pCyc + (y - 3.0 * y50) * (pCyc * in.at.zEff / zr - pCyc) / (12.0 * y50);
+    } else {
+      p = pCyc * in.at.zEff / zr;
+    }
+    r.points.y[j] = y;
+    r.points.p[j] = p;
+  }
+  return r;
+}
+
+}  // namespace py
+
 void softClayModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
   PyState& st = ctx.py;
-  const SoilData& soil = ctx.model.soil;
-  const double H = st.freeHeight;
-  const double b = soil.widthResistance;
-  const double beta = soil.slopeExcavation / py::kDegreesPerRadian;
-  const bool sloping = beta > 0.0 && std::fabs(beta) > 1e-20;
-  const double slopeFactor = sloping ? 1.0 / (1.0 + std::tan(std::fabs(beta))) : 1.0;
-  const bool continuous = st.continuousWall();
+  const py::CurveSite site = py::curveSite(ctx);
 
   for (int m = firstCurve; m <= lastCurve; ++m) {
     const double zCurve = st.curveDepth(m);
-    const double x = zCurve + H;
+    const double x = zCurve + site.H;
 
-    // Soil parameters at the curve depth, shared by both passes.
+    // Soil parameters at the curve depth, shared by both sides.
     const double c = py::strengthAt(ctx, zCurve);
     const double e50 = py::profileValueAt(ctx, zCurve, py::StrengthColumn::E50);
     const double gammaAvg = py::averageUnitWeight(ctx, zCurve);
     if (m == firstCurve) {
       st.integral(layer) = 0.0;
       if (layer > 1) {
-        st.zEq(layer) = equivalentDepth(py::integralAbove(st, layer), b, c, gammaAvg, st.cyclic);
+        st.zEq(layer) = equivalentDepth(py::integralAbove(st, layer), site.b, c, gammaAvg, st.cyclic);
       }
     }
-    const double y50 = 2.5 * e50 * (continuous ? st.referenceWidth : b);
-    const double zr = criticalDepth(b, c, gammaAvg);
 
     py::writeScratchCurveHeader(ctx, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
-      const bool excavation = side == Side::Excavation;
       py::writeSideLine(ctx, side);
-      PassInput pass{};
-      pass.z = excavation ? zCurve : zCurve + H;
-      pass.zEff = py::effectiveDepth(st, layer, pass.z);
+      py::SoftClayParameters in{site, py::sideDepth(ctx, site, layer, m, side), c, e50, gammaAvg};
+      const py::SoftClayCurve curve = py::softClayCurve(in);
 
-      double np = c > 0.0 ? 3.0 + gammaAvg * pass.zEff / c + 0.5 * pass.zEff / b : 0.0;
-      if (excavation) np *= slopeFactor;
-      pass.pu = np <= 9.0 ? c * b * np : 9.0 * c * b;
-      if (continuous) {
-        pass.pu = excavation ? b * (2.0 * c + gammaAvg * pass.z) * slopeFactor
-                             : b * (2.0 * c + py::backfillVerticalStress(ctx, pass.z));
-      }
-      const double pu = pass.pu;
-
-      writeHeader(ctx, pass.z, b, c, gammaAvg, e50);
-      // Initial modulus of the first point; a zero deflection scale has none.
-      const double k0 = y50 > 0.0 ? 0.5 * pu * std::pow(y50 / kYTol, kTwoThirds) / y50 : 0.0;
-      const double pCyc = kCyclicFactor * pu;
-      for (int j = 1; j <= kPyPointsPerSide; ++j) {
-        const double y = kDeflectionFactors[static_cast<std::size_t>(j - 1)] * 8.0 * y50;
-        double p = 0.0;
-        if (y < kYTol) {
-          p = k0 * y;
-        } else if (y <= 3.0 * y50) {
-          p = 0.5 * pu * std::pow(y / y50, kThird);
-        } else if (!st.cyclic) {
-          p = y < 8.0 * y50 ? 0.5 * pu * std::pow(y / y50, kThird) : pu;
-        } else if (pass.zEff >= zr) {
-          p = pCyc;
-        } else if (y <= 15.0 * y50) {
-          p = pCyc + (y - 3.0 * y50) * (pCyc * pass.zEff / zr - pCyc) / (12.0 * y50);
-        } else {
-          p = pCyc * pass.zEff / zr;
-        }
-        const py::PyPoint q = py::writeScaledPoint(ctx, m, side, j, y, p);
-        if (j >= 2 && q.y < kYTol) {
-          ctx.report.write(KLAYOUT("(/,29X,'**** WARNING ****',/,5X,'DEFLECTION IS LESS THAN "
-                                   "1.0E-14.  THE PROGRAM',/,5X,'USED A SOIL MODULUS OF ',D12.4)"),
-                           k0);
-        }
-      }
+      writeHeader(ctx, in.at.z, site.b, c, gammaAvg, e50);
+      py::PointStyle style;
+      style.smallDeflectionModulus = curve.k0;
+      py::writeCurvePoints(ctx, m, side, curve.points, style);
       py::writeMultiplierLine(ctx, x);
 
-      if (excavation && m != firstCurve) {
+      if (in.at.excavation && m != firstCurve) {
         const double dz = zCurve - st.curveDepth(m - 1);
         if (!st.cyclic) {
-          st.integral(layer) += pu * dz;
+          st.integral(layer) += curve.pu * dz;
         } else {
-          st.integral(layer) += pCyc * dz;
-          if (pass.zEff < zr) st.integral(layer) += pCyc * (pass.zEff / zr) * dz;
+          st.integral(layer) += curve.pCyc * dz;
+          if (in.at.zEff < curve.zr) st.integral(layer) += curve.pCyc * (in.at.zEff / curve.zr) * dz;
         }
       }
     }

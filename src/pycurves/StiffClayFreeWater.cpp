@@ -8,7 +8,8 @@
 #include <initializer_list>
 #include <vector>
 
-#include "pycurves/PyCommon.h"
+#include "engine/RunContext.h"
+#include "pycurves/StiffClay.h"
 
 namespace korven {
 
@@ -103,15 +104,69 @@ void writeHeader(RunContext& ctx, double z, double b, double c, double ca, doubl
 
 }  // namespace
 
+namespace py {
+
+StiffClayFreeWaterCurve stiffClayFreeWaterCurve(const StiffClayParameters& in) {
+  const CurveSite& site = in.site;
+  const double b = site.b;
+  const double c = in.c;
+  const double ca = in.ca;
+  const double z = in.at.z;
+  const double slopeFactor = site.sloping ? 1.0 + site.tanSlope : 1.0;
+  const double y50 = in.e50 * site.bRef;
+
+  StiffClayFreeWaterCurve r;
+  double pc = 0.0;
+  if (!site.continuous) {
+    double pct = 2.0 * ca * b + in.gammaAvg * b * z + kWedgeFactor * ca * z;
+    if (in.at.excavation) pct /= slopeFactor;
+    pc = std::min(pct, kFlowFactor * c * b);
+  } else if (in.at.excavation) {
+    pc = (2.0 * c + in.gammaAvg * z) * b / slopeFactor;
+  } else {
+    pc = (2.0 * c + in.at.sigmaV) * b;
+  }
+  r.pc = pc;
+
+  const double as = tableLookUp(kAsRatio, kAs, z / b);
+  const double ac = tableLookUp(kAcRatio, kAc, z / b);
+  r.as = as;
+  r.ac = ac;
+
+  const double kz = in.k * z;
+  auto& y = r.points.y;
+  auto& p = r.points.p;
+  if (!site.cyclic) {
+    const double a = as * y50;
+    for (int j = 1; j <= kPyPointsPerSide; ++j) {
+      double v = 0.5 * a * (j - 1);
+      if (j >= 14) v = (j == 17 ? 200.0 : 10.0 + 4.0 * (j - 14)) * a;
+      y[static_cast<std::size_t>(j - 1)] = v;
+      p[static_cast<std::size_t>(j - 1)] = std::min(staticResistance(v, y50, as, pc), kz * v);
+    }
+  } else {
+    const double yp = kCyclicYield * as * y50;
+    for (int j = 1; j <= kPyPointsPerSide; ++j) {
+      double v = single(0.05f) * yp * (j - 1);
+      if (j == 14) v = yp;
+      if (j == 15) v = single(1.4f) * yp;
+      if (j == 16) v = single(1.8f) * yp;
+      if (j == 17) v = 20.0 * yp;
+      y[static_cast<std::size_t>(j - 1)] = v;
+      p[static_cast<std::size_t>(j - 1)] = std::min(cyclicResistance(v, y50, yp, ac, pc), kz * v);
+    }
+  }
+  r.fraction = site.cyclic ? kCyclicPeak * ac - kCyclicIntegral * as
+                           : kHalfRootSix * std::sqrt(as) - kStaticDrop - 0.75 * as;
+  return r;
+}
+
+}  // namespace py
+
 void stiffClayFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
   PyState& st = ctx.py;
-  const SoilData& soil = ctx.model.soil;
-  const double H = st.freeHeight;
-  const double b = soil.widthResistance;
+  const py::CurveSite site = py::curveSite(ctx);
   const double k = st.layer(layer).subgrade;
-  const bool continuous = st.continuousWall();
-  const double theta = soil.slopeExcavation / py::kDegreesPerRadian;
-  const double slopeFactor = std::fabs(theta) > 1e-20 ? 1.0 + std::tan(std::fabs(theta)) : 1.0;
 
   // Running trapezoid mean of c over the curves of a lower layer.
   double strengthSum = 0.0;
@@ -120,13 +175,13 @@ void stiffClayFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int las
 
   for (int m = firstCurve; m <= lastCurve; ++m) {
     const double zCurve = st.curveDepth(m);
-    const double x = zCurve + H;
+    const double x = zCurve + site.H;
     const double c = py::strengthAt(ctx, zCurve);
     const double e50 = py::profileValueAt(ctx, zCurve, py::StrengthColumn::E50);
     const double gammaAvg = py::averageUnitWeight(ctx, zCurve);
 
-    // Average strength of pass 1, used by both passes (the backfill pass
-    // shares the strength parameters of the curve depth).
+    // Average strength of the excavation side, used by both sides (the
+    // backfill side shares the strength parameters of the curve depth).
     double ca = c;
     if (layer == 1) {
       ca = py::layerMeanStrength(ctx, layer, zCurve, true);
@@ -140,61 +195,23 @@ void stiffClayFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int las
     previousC = c;
     if (m == firstCurve) st.integral(layer) = 0.0;
 
-    const double y50 = e50 * (continuous ? st.referenceWidth : b);
-
     py::writeScratchCurveHeader(ctx, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
-      const bool excavation = side == Side::Excavation;
       py::writeSideLine(ctx, side);
-      const double z = excavation ? zCurve : x;
+      py::StiffClayParameters in{site, py::sideDepth(ctx, site, layer, m, side), c, ca, e50, gammaAvg, k};
+      const py::StiffClayFreeWaterCurve curve = py::stiffClayFreeWaterCurve(in);
 
-      double pc = 0.0;
-      if (!continuous) {
-        double pct = 2.0 * ca * b + gammaAvg * b * z + kWedgeFactor * ca * z;
-        if (excavation) pct /= slopeFactor;
-        pc = std::min(pct, kFlowFactor * c * b);
-      } else if (excavation) {
-        pc = (2.0 * c + gammaAvg * z) * b / slopeFactor;
-      } else {
-        pc = (2.0 * c + py::backfillVerticalStress(ctx, z)) * b;
-      }
+      writeHeader(ctx, in.at.z, site.b, c, ca, gammaAvg, e50);
+      py::writeCurvePoints(ctx, m, side, curve.points);
+      if (st.cyclic) py::writeMultiplierLine(ctx, x);
 
-      const double as = py::tableLookUp(kAsRatio, kAs, z / b);
-      const double ac = py::tableLookUp(kAcRatio, kAc, z / b);
-      writeHeader(ctx, z, b, c, ca, gammaAvg, e50);
-
-      const double kz = k * z;
-      if (!st.cyclic) {
-        const double a = as * y50;
-        for (int j = 1; j <= kPyPointsPerSide; ++j) {
-          double y = 0.5 * a * (j - 1);
-          if (j >= 14) y = (j == 17 ? 200.0 : 10.0 + 4.0 * (j - 14)) * a;
-          const double p = std::min(staticResistance(y, y50, as, pc), kz * y);
-          py::writeScaledPoint(ctx, m, side, j, y, p);
-        }
-      } else {
-        const double yp = kCyclicYield * as * y50;
-        for (int j = 1; j <= kPyPointsPerSide; ++j) {
-          double y = single(0.05f) * yp * (j - 1);
-          if (j == 14) y = yp;
-          if (j == 15) y = single(1.4f) * yp;
-          if (j == 16) y = single(1.8f) * yp;
-          if (j == 17) y = 20.0 * yp;
-          const double p = std::min(cyclicResistance(y, y50, yp, ac, pc), kz * y);
-          py::writeScaledPoint(ctx, m, side, j, y, p);
-        }
-        py::writeMultiplierLine(ctx, x);
-      }
-
-      if (excavation) {
+      if (in.at.excavation) {
         // Final-resistance fraction of the curve, integrated for the layers below.
-        const double fraction = st.cyclic ? kCyclicPeak * ac - kCyclicIntegral * as
-                                          : kHalfRootSix * std::sqrt(as) - kStaticDrop - 0.75 * as;
         if (m != firstCurve) {
           st.integral(layer) +=
-              0.5 * (previousPc + pc) * fraction * (zCurve - st.curveDepth(m - 1));
+              0.5 * (previousPc + curve.pc) * curve.fraction * (zCurve - st.curveDepth(m - 1));
         }
-        previousPc = pc;
+        previousPc = curve.pc;
       }
     }
   }

@@ -7,7 +7,8 @@
 #include <initializer_list>
 #include <vector>
 
-#include "pycurves/PyCommon.h"
+#include "engine/RunContext.h"
+#include "pycurves/StiffClay.h"
 
 namespace korven {
 
@@ -57,78 +58,91 @@ void writeHeader(RunContext& ctx, double z, double b, double c, double ca, doubl
 
 }  // namespace
 
-void stiffClayNoFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
-  PyState& st = ctx.py;
-  const SoilData& soil = ctx.model.soil;
-  const double H = st.freeHeight;
-  const double b = soil.widthResistance;
-  const bool continuous = st.continuousWall();
-  const double theta = soil.slopeExcavation / py::kDegreesPerRadian;
-  const double slopeFactor = std::fabs(theta) > 1e-20 ? 1.0 + std::tan(std::fabs(theta)) : 1.0;
+namespace py {
+
+StiffClayNoFreeWaterCurve stiffClayNoFreeWaterCurve(const StiffClayParameters& in) {
+  const CurveSite& site = in.site;
+  const double b = site.b;
+  const double c = in.c;
+  const double ca = in.ca;
+  const double slopeFactor = site.sloping ? 1.0 + site.tanSlope : 1.0;
   // Static loading is one cycle; fewer than one cycle would shrink the curve
   // below the static one (and below 0.02 cycles make the stretch negative),
   // so a cycle count under one counts as one.
-  const double cycles = st.cyclic && st.cycles > 1.0 ? st.cycles : 1.0;
+  const double cycles = site.cyclic && site.cycles > 1.0 ? site.cycles : 1.0;
   const double logCycles = std::log10(cycles);
   const double stretch = 1.0 + kCyclicStretch * logCycles;
-  static const textio::Layout& row = KLAYOUT("(1X,20X,2F20.5)");
+  const double y50 = 2.5 * in.e50 * site.bRef;
+  const double ys = 16.0 * y50;
+  const double yMax = 1.25 * y50 * (16.0 + kLastStretch * logCycles);
+
+  StiffClayNoFreeWaterCurve r;
+  double pu = 0.0;
+  if (!site.continuous) {
+    double pw = (0.5 * in.at.zEff + 3.0 * b) * ca + in.at.zEff * b * in.gammaAvg;
+    if (in.at.excavation) pw /= slopeFactor;
+    pu = std::min(pw, 9.0 * c * b);
+  } else if (in.at.excavation) {
+    pu = b * (2.0 * c + in.gammaAvg * in.at.z) / slopeFactor;
+  } else {
+    pu = b * (2.0 * c + in.at.sigmaV);
+  }
+  r.pu = pu;
+
+  for (int j = 1; j <= kPyPointsPerSide; ++j) {
+    double y = 0.0;
+    if (j >= 2 && j <= 14) y = ys * kDeflectionFactors[static_cast<std::size_t>(j - 2)];
+    if (j == 15) y = ys;
+    if (j == 16) y = 0.5 * (ys + yMax);
+    if (j == 17) y = yMax;
+    double p = 0.0;
+    if (!(y50 > 0.0)) {
+      p = 0.0;  // no strain given: every deflection is zero
+    } else if (!site.cyclic) {
+      p = y <= 16.0 * y50 ? 0.5 * pu * std::pow(y / y50, 0.25) : pu;
+    } else {
+      p = std::min(0.5 * pu * std::pow(y / (stretch * y50), 0.25), pu);
+    }
+    r.points.y[static_cast<std::size_t>(j - 1)] = y;
+    r.points.p[static_cast<std::size_t>(j - 1)] = p;
+  }
+  return r;
+}
+
+}  // namespace py
+
+void stiffClayNoFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
+  PyState& st = ctx.py;
+  const py::CurveSite site = py::curveSite(ctx);
+  py::PointStyle style;
+  style.row = &KLAYOUT("(1X,20X,2F20.5)");
   double previousPu = 0.0;
 
   for (int m = firstCurve; m <= lastCurve; ++m) {
     const double zCurve = st.curveDepth(m);
-    const double x = zCurve + H;
+    const double x = zCurve + site.H;
     const double c = py::strengthAt(ctx, zCurve);
     const double e50 = py::profileValueAt(ctx, zCurve, py::StrengthColumn::E50);
     const double gammaAvg = py::averageUnitWeight(ctx, zCurve);
     const double ca = py::layerMeanStrength(ctx, layer, zCurve, true);
     if (m == firstCurve) {
       st.integral(layer) = 0.0;
-      if (layer > 1) st.zEq(layer) = equivalentDepth(py::integralAbove(st, layer), b, c, gammaAvg);
+      if (layer > 1) st.zEq(layer) = equivalentDepth(py::integralAbove(st, layer), site.b, c, gammaAvg);
     }
-    const double y50 = 2.5 * e50 * (continuous ? st.referenceWidth : b);
-    const double ys = 16.0 * y50;
-    const double yMax = 1.25 * y50 * (16.0 + kLastStretch * logCycles);
 
     py::writeScratchCurveHeader(ctx, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
-      const bool excavation = side == Side::Excavation;
       py::writeSideLine(ctx, side);
-      const double z = excavation ? zCurve : x;
-      const double zEff = py::effectiveDepth(st, layer, z);
+      py::StiffClayParameters in{site, py::sideDepth(ctx, site, layer, m, side), c, ca, e50, gammaAvg};
+      const py::StiffClayNoFreeWaterCurve curve = py::stiffClayNoFreeWaterCurve(in);
 
-      double pu = 0.0;
-      if (!continuous) {
-        double pw = (0.5 * zEff + 3.0 * b) * ca + zEff * b * gammaAvg;
-        if (excavation) pw /= slopeFactor;
-        pu = std::min(pw, 9.0 * c * b);
-      } else if (excavation) {
-        pu = b * (2.0 * c + gammaAvg * z) / slopeFactor;
-      } else {
-        pu = b * (2.0 * c + py::backfillVerticalStress(ctx, z));
-      }
-
-      writeHeader(ctx, z, b, c, ca, gammaAvg, e50);
-      for (int j = 1; j <= kPyPointsPerSide; ++j) {
-        double y = 0.0;
-        if (j >= 2 && j <= 14) y = ys * kDeflectionFactors[static_cast<std::size_t>(j - 2)];
-        if (j == 15) y = ys;
-        if (j == 16) y = 0.5 * (ys + yMax);
-        if (j == 17) y = yMax;
-        double p = 0.0;
-        if (!(y50 > 0.0)) {
-          p = 0.0;  // no strain given: every deflection is zero
-        } else if (!st.cyclic) {
-          p = y <= 16.0 * y50 ? 0.5 * pu * std::pow(y / y50, 0.25) : pu;
-        } else {
-          p = std::min(0.5 * pu * std::pow(y / (stretch * y50), 0.25), pu);
-        }
-        py::writeScaledPoint(ctx, m, side, j, y, p, row);
-      }
+      writeHeader(ctx, in.at.z, site.b, c, ca, gammaAvg, e50);
+      py::writeCurvePoints(ctx, m, side, curve.points, style);
       py::writeMultiplierLine(ctx, x);
 
-      if (excavation) {
-        if (m != firstCurve) st.integral(layer) += 0.5 * (previousPu + pu) * (zCurve - st.curveDepth(m - 1));
-        previousPu = pu;
+      if (in.at.excavation) {
+        if (m != firstCurve) st.integral(layer) += 0.5 * (previousPu + curve.pu) * (zCurve - st.curveDepth(m - 1));
+        previousPu = curve.pu;
       }
     }
   }

@@ -20,7 +20,7 @@ TEST(DriverProfile, LayersBelowExcavationAreCutAtTheTipPlusTwoIncrements) {
   t.run();
   const PyState& st = t.ctx.py;
   ASSERT_EQ(st.layerCount(), 2);
-  EXPECT_EQ(st.layer(1).modelCode, 4);
+  EXPECT_EQ(st.layer(1).model, SoilModel::Sand);
   EXPECT_DOUBLE_EQ(st.layer(1).zTop, 0.0);
   EXPECT_DOUBLE_EQ(st.layer(2).zTop, 120.0);
   EXPECT_DOUBLE_EQ(st.layer(2).zBot, 384.0);  // 480 - 120 + 24
