@@ -210,6 +210,7 @@ void readWallSections(RunContext& ctx) {
     s.bottom = r.real();
     s.crossSection = r.integer();
   }
+  m.stations.setSectionDepths(m.wall.n, m.wall.h, m.lengthPerDepthUnit);
 
   textio::OutputChannel& out = ctx.report;
   out.write(KLAYOUT("(/,5X,'* WALL SECTIONS *')"));

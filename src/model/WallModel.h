@@ -43,7 +43,12 @@ struct WallRecord {
   double h = 0.0;                    // increment length (in / m)
   double allowableDeflection = 0.0;  // DMAX (in / m)
   double closureTolerance = 0.0;     // TOL (in / m)
-  double freeHeight = 0.0;           // excavation depth H (in / m)
+  // Depth of the excavation below the wall top (in / m). The wall analysis
+  // widens the earth pressure and builds the option-4 pressure curves down
+  // to this depth, and the user p-y curves below it interpolate to the next
+  // curve. The earth-pressure and p-y phases use the soil data's own
+  // excavation depth instead; the two may differ in the input.
+  double excavationDepth = 0.0;
   double analysisWidth = 0.0;        // W (in / m)
   double wallHeight = 0.0;           // as read
   int iterationLimit = 0;            // ITMAX
@@ -199,7 +204,9 @@ struct SoilLayer {
 };
 
 struct SoilData {
-  double freeHeight = 0.0;    // H
+  // Depth of the excavation below the wall top (in / m) on which the soil
+  // profile, the surcharge pressures and the p-y curves are built.
+  double excavationDepth = 0.0;
   double widthPressure = 0.0; // WA
   double widthResistance = 0.0; // WP
   double waterBackfill = 0.0;   // depth to the water table at the backfill
@@ -208,7 +215,6 @@ struct SoilData {
   int waterPressureFlag = 0;
   double slopeBackfill = 0.0;    // degrees
   double slopeExcavation = 0.0;  // degrees
-  double widthPressureCopy = 0.0;
   double referenceWidth = 12.0;
   int fixedFlag = 1;
   LegacySurcharge legacy;
@@ -252,9 +258,22 @@ struct PressurePointTable {
 struct StationTables {
   StationArray<double> f, q, s, t, r, p;  // EI, load, spring, torque, rot. restraint, axial
   StationArray<int> condition;            // 1 normal .. 5 slope closure
+  // Depth of stations 0..N in the unit of the wall-section depths, at which
+  // the sections are looked up.
+  StationArray<double> sectionDepth;
   void clear() {
     f.fill(0.0); q.fill(0.0); s.fill(0.0); t.fill(0.0); r.fill(0.0); p.fill(0.0);
     condition.fill(1);
+    sectionDepth.fill(0.0);
+  }
+  // Depths in feet (lengthPerDepthUnit 12) are summed station by station,
+  // h/12 per step; depths in the unit of h are n*h. The two differ in the
+  // last bit, which decides the section at a boundary.
+  void setSectionDepths(int n, double h, double lengthPerDepthUnit) {
+    double depth = 0.0;
+    for (int i = 0; i <= n; ++i, depth += h / lengthPerDepthUnit) {
+      sectionDepth(i) = lengthPerDepthUnit == 1.0 ? i * h : depth;
+    }
   }
 };
 
@@ -275,6 +294,11 @@ struct WallModel {
   std::string title;     // 80 characters, blank padded
   std::string runTitle;  // title of the first problem
   ControlRecord control;
+  // Lengths along the wall (h, deflections, the analysis width) per unit of
+  // the depths given in feet in English problems (wall sections, tie-back
+  // depths and spacings, depths in the reports): 12 in English, otherwise 1,
+  // the depths then being in the unit of h. Set with the unit flag.
+  double lengthPerDepthUnit = 12.0;
   WallRecord wall;
   std::vector<SpecifiedPoint> specifiedPoints;
   std::vector<WallSection> wallSections;
