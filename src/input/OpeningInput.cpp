@@ -95,8 +95,8 @@ void readWallRecord(RunContext& ctx) {
     w.analysisWidth = input::readNonNegative(r, "WIDTH OF THE WALL ANALYSED");
     w.wallHeight = r.real();
     w.iterationLimit = r.integer();
-    w.spare1 = r.integer();
-    w.spare2 = r.integer();
+    r.integer();  // read and not used, as the two below (WallModel.h)
+    r.integer();
   }
   const auto& wallLayout = KLAYOUT(
       "(/,6X,'HEIGHT OF WALL                                     = ',F10.3,A3,/,6X,'NUMBER OF "

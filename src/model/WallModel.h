@@ -52,8 +52,6 @@ struct WallRecord {
   double analysisWidth = 0.0;        // W (in / m)
   double wallHeight = 0.0;           // as read
   int iterationLimit = 0;            // ITMAX
-  int spare1 = 0;
-  int spare2 = 0;
 };
 
 struct SpecifiedPoint {
@@ -78,24 +76,30 @@ struct MomentCurvatureTable {
   int points() const { return static_cast<int>(moment.size()); }
 };
 
+// Values that the input data file holds and the engine reads past without
+// keeping, each still checked as a number of its kind:
+// - wall record: the two integers after the iteration limit;
+// - cross-section header: the two integers before the shape code;
+// - elastic section: the real after the ten properties (top and bottom)
+//   and the second and fifth integers of the AISC record;
+// - nonlinear section: the two reals closing the strand record, the two
+//   reals of the option record and the two reals of the strain-hardening
+//   record.
 struct CrossSection {
-  // Header record: two integers not used, shape code, nonlinear flag.
-  int unused1 = 0, unused2 = 0;
+  // Header record: shape code, nonlinear flag.
   int shapeCode = 0;
   int nonlinearFlag = 0;  // 0 elastic, 1 nonlinear
   std::string name;       // up to 80 characters
 
-  // Elastic section: E1 (8 reals), E2 (10 reals + 1 real), tapered flag,
-  // bottom copies, E5 and E6.
-  std::array<double, 8> e1Top{}, e1Bottom{};
-  std::array<double, 10> e2Top{}, e2Bottom{};
-  double e3Top = 0.0, e3Bottom = 0.0;  // the single real after E2
+  // Elastic section: dimensions (diameters, widths, depths, thicknesses)
+  // and ten properties (I fourth, E ninth) at the top and, when tapered,
+  // the bottom; then the AISC record and the designation.
+  std::array<double, 8> dimensionsTop{}, dimensionsBottom{};
+  std::array<double, 10> propertiesTop{}, propertiesBottom{};
   int taperedFlag = 0;
   int aiscFamily = 0;
-  int e5Unused1 = 0;
   double thickness = 0.0;
   int diameterLabelFlag = 0;
-  int e5Unused2 = 0;
   std::string designation;  // E6 / N4: AISC or sheet-pile designation
   // Stiffness values (moment of inertia, Young's modulus) at top and bottom.
   // In SI runs the inertia is held in m^4 (input mm^4 divided by 1e12).
@@ -103,30 +107,29 @@ struct CrossSection {
   double inertiaBottom = 0.0, modulusBottom = 0.0;
   double diameterTop = 0.0, diameterBottom = 0.0;  // equivalent/external diameter
 
-  // Nonlinear section records N1 .. N14, kept for the echo.
-  std::array<double, 9> n1{};
-  int nonlinearType = 0;  // N2 field 1
-  std::array<double, 10> n2{};
-  std::array<double, 6> n3Reals{};
-  std::array<int, 4> n3Ints{};
-  std::array<int, 5> n5Ints{};
-  std::array<double, 5> n5Reals{};
+  // Nonlinear section, kept for the echo: the diameter, the real after the
+  // properties and seven of the ten properties (2nd to 4th, 6th to 9th),
+  // then the type and its dimensions.
+  std::array<double, 9> equivalentProperties{};
+  int nonlinearType = 0;
+  std::array<double, 10> nonlinearDimensions{};
+  std::array<double, 6> steelAndConcrete{};
+  std::array<int, 4> embeddedSteel{};
+  std::array<int, 5> rebarLayout{};
+  std::array<double, 5> rebarMaterial{};
   int confinedFlag = 0;
-  std::array<int, 6> n6Ints{};
-  std::array<double, 4> n6Reals{};
-  std::vector<std::array<double, 5>> rebars;   // N7
-  std::array<int, 5> n8Ints{};
-  std::array<double, 5> n8Reals{};
-  std::array<double, 2> n8Extra{};
-  std::vector<std::array<double, 5>> strands;  // N9
-  std::array<int, 3> n10Ints{};
-  std::array<double, 2> n10Reals{};
-  std::vector<double> n11;
-  std::array<int, 7> n12Ints{};
-  std::array<double, 4> n12Reals{};
-  std::array<int, 4> n13Ints{};
-  std::array<double, 2> n13Reals{};
-  std::vector<double> n14;
+  std::array<int, 6> transverseLayout{};
+  std::array<double, 4> transverseMaterial{};
+  std::vector<std::array<double, 5>> rebars;   // one row per rebar
+  std::array<int, 5> strandLayout{};
+  std::array<double, 5> strandMaterial{};
+  std::vector<std::array<double, 5>> strands;  // one row per strand
+  std::array<int, 3> optionCounts{};
+  std::vector<double> optionValues;
+  std::array<int, 7> eiOptions{};
+  std::array<double, 4> strainHardening{};
+  std::array<int, 4> hardeningModel{};
+  std::vector<double> hardeningValues;
 
   // Generated moment-curvature sets of this section (group D).
   std::vector<MomentCurvatureTable> generatedSets;
