@@ -46,17 +46,12 @@ void runProblem(RunContext& ctx) {
   writeTitleLine(ctx, ctx.monitor);
   selectUnits(ctx);
   writeControlEcho(ctx);
+  // Station tables start empty for every problem, every station an ordinary
+  // one until the specified points mark theirs.
+  m.stations.clear();
   readWallRecord(ctx);
   readSpecifiedPoints(ctx);
 
-  // Stiffness and load tables start empty for every problem.
-  StationTables& st = m.stations;
-  st.f.fill(0.0);
-  st.q.fill(0.0);
-  st.s.fill(0.0);
-  st.t.fill(0.0);
-  st.r.fill(0.0);
-  st.p.fill(0.0);
   m.couples.clear();
   m.curves.clear();
   m.userCurves.clear();

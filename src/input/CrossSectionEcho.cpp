@@ -163,21 +163,24 @@ void writeElastic(SectionWriter& w, const CrossSection& c) {
     w.typeLine(shapeText(shape));
     w.taperedHeader();
     for (const DimensionField& d : shapeDimensions(shape)) {
-      w.dimension(d.label, c.e1Top[static_cast<std::size_t>(d.field)],
-                  c.e1Bottom[static_cast<std::size_t>(d.field)]);
+      w.dimension(d.label, c.dimensionsTop[static_cast<std::size_t>(d.field)],
+                  c.dimensionsBottom[static_cast<std::size_t>(d.field)]);
     }
     w.stress("YOUNG MODULUS", c.modulusTop, c.modulusBottom);
     return;
   }
   auto dimensions = [&](std::span<const DimensionField> fields) {
-    for (const DimensionField& d : fields) w.dimension(d.label, c.e1Top[static_cast<std::size_t>(d.field)]);
+    for (const DimensionField& d : fields) {
+      w.dimension(d.label, c.dimensionsTop[static_cast<std::size_t>(d.field)]);
+    }
   };
   if (c.shapeCode == 5) {
     w.typeLine(aiscText(c.aiscFamily));
     w.nameLine("AISC SECTION NAME", c.designation);
-    w.dimension(c.diameterLabelFlag != 0 ? "EXTERNAL DIAMETER" : "EQUIVALENT DIAMETER", c.e1Top[0]);
+    w.dimension(c.diameterLabelFlag != 0 ? "EXTERNAL DIAMETER" : "EQUIVALENT DIAMETER",
+                c.dimensionsTop[0]);
     if (c.aiscFamily > 11) {
-      w.dimension("INTERNAL DIAMETER", c.e1Top[1]);
+      w.dimension("INTERNAL DIAMETER", c.dimensionsTop[1]);
       w.dimension("THICKNESS", c.thickness);
     } else {
       dimensions(kAiscFlanged);
@@ -202,7 +205,7 @@ const char* nonlinearText(const CrossSection& c) {
     case 5: return "SQUARE PRESTRESSED PILE";
     case 6: return "OCTOGONAL PRESTRESSED PILE";
     case 7: return "STEEL PIPE PILE";
-    case 8: return c.n3Ints[1] == 1 ? "STEEL H SECTION PILE" : "STEEL I SECTION PILE";
+    case 8: return c.embeddedSteel[1] == 1 ? "STEEL H SECTION PILE" : "STEEL I SECTION PILE";
     case 9: return "STEEL AISC SECTION PILE";
     case 10: return "USER DEFINED EI";
     default: return "UNKNOWN NONLINEAR TYPE";
@@ -215,23 +218,23 @@ enum N2 : std::size_t { kWidth, kDepth, kDiameter, kVoid, kChamfer, kWeb, kFlang
 enum N3 : std::size_t { kSteelThickness, kConcreteFc, kCasingEs, kCasingFy, kSteelEs, kSteelFy };
 
 void writeEmbeddedSteel(SectionWriter& w, const CrossSection& c) {
-  const auto& n2 = c.n2;
+  const auto& n2 = c.nonlinearDimensions;
   if (n2[kCasingDiameter] > 0.0) {
     w.dimension("DIAMETER CASING", n2[kCasingDiameter]);
     w.dimension("THICKNESS CASING", n2[kCasingThickness]);
-    w.stress("ES CASING", c.n3Reals[kCasingEs]);
-    w.stress("FY CASING", c.n3Reals[kCasingFy]);
+    w.stress("ES CASING", c.steelAndConcrete[kCasingEs]);
+    w.stress("FY CASING", c.steelAndConcrete[kCasingFy]);
   } else {
     w.plainLine("DIAMETER CASING     : NO CASING");
   }
-  switch (c.n3Ints[0]) {
+  switch (c.embeddedSteel[0]) {
     case 1:
       w.textLine("EMBEDDED STEEL SECT", "PIPE");
       w.dimension("STEEL DIAMETER", n2[kSteelDiameter]);
-      w.dimension("STEEL THICKNESS", c.n3Reals[kSteelThickness]);
+      w.dimension("STEEL THICKNESS", c.steelAndConcrete[kSteelThickness]);
       break;
     case 2:
-      w.textLine("EMBEDDED STEEL SECT", c.n3Ints[1] == 1 ? "H" : "I");
+      w.textLine("EMBEDDED STEEL SECT", c.embeddedSteel[1] == 1 ? "H" : "I");
       w.dimension("EXTERNAL WIDTH", n2[kWidth]);
       w.dimension("EXTERNAL DEPTH", n2[kDepth]);
       w.dimension("FLANGE THICKNESS", n2[kFlange]);
@@ -245,8 +248,8 @@ void writeEmbeddedSteel(SectionWriter& w, const CrossSection& c) {
       w.plainLine("EMBEDDED STEEL SECT : NONE");
       return;
   }
-  w.stress("ES STEEL", c.n3Reals[kSteelEs]);
-  w.stress("FY STEEL", c.n3Reals[kSteelFy]);
+  w.stress("ES STEEL", c.steelAndConcrete[kSteelEs]);
+  w.stress("FY STEEL", c.steelAndConcrete[kSteelFy]);
 }
 
 // Layout of bars or strands, their cover and, for a manual layout, their
@@ -259,60 +262,60 @@ void writePlacement(SectionWriter& w, std::string_view label, std::string_view l
 }
 
 void writeReinforcement(SectionWriter& w, const CrossSection& c) {
-  const int bars = c.n5Ints[4];
+  const int bars = c.rebarLayout[4];
   w.integerLine("NUMBER REBARS", bars);
   if (bars <= 0) return;
-  w.dimension("DIAMETER REINF.", c.n5Reals[1]);
-  w.area("AREA REINFORCEMENT", c.n5Reals[0]);
-  w.stress("ES REINFORCEMENT", c.n5Reals[3]);
-  w.stress("FY REINFORCEMENT", c.n5Reals[4]);
-  const int layout = c.n5Ints[1];
+  w.dimension("DIAMETER REINF.", c.rebarMaterial[1]);
+  w.area("AREA REINFORCEMENT", c.rebarMaterial[0]);
+  w.stress("ES REINFORCEMENT", c.rebarMaterial[3]);
+  w.stress("FY REINFORCEMENT", c.rebarMaterial[4]);
+  const int layout = c.rebarLayout[1];
   writePlacement(w, "REINF. LAYOUT",
-                 layout == 0 ? "CIRCULAR" : layout == 1 ? "RECTANGULAR" : "MANUAL", c.n5Reals[2],
-                 c.rebars, " REBAR");
+                 layout == 0 ? "CIRCULAR" : layout == 1 ? "RECTANGULAR" : "MANUAL",
+                 c.rebarMaterial[2], c.rebars, " REBAR");
 }
 
 void writeConfinement(SectionWriter& w, const CrossSection& c) {
   if (c.confinedFlag <= 0) return;
   w.plainLine("CONFINED SECTION");
-  w.textLine("TRANSV. REINF. TYPE", c.n6Ints[0] == 0 ? "SPIRAL" : "HOOP");
-  w.integerLine("NUMBER TR. REBARS", c.n6Ints[3]);
-  w.integerLine("NUMBER LEGS Y", c.n6Ints[4]);
-  w.integerLine("NUMBER LEGS Z", c.n6Ints[5]);
-  w.dimension("DIAMETER TR. REINF.", c.n6Reals[1]);
-  w.area("AREA TR. REINF.", c.n6Reals[0]);
-  w.dimension("SPACING TR. REINF.", c.n6Reals[2]);
-  w.stress("FY TR. REINF.", c.n6Reals[3]);
+  w.textLine("TRANSV. REINF. TYPE", c.transverseLayout[0] == 0 ? "SPIRAL" : "HOOP");
+  w.integerLine("NUMBER TR. REBARS", c.transverseLayout[3]);
+  w.integerLine("NUMBER LEGS Y", c.transverseLayout[4]);
+  w.integerLine("NUMBER LEGS Z", c.transverseLayout[5]);
+  w.dimension("DIAMETER TR. REINF.", c.transverseMaterial[1]);
+  w.area("AREA TR. REINF.", c.transverseMaterial[0]);
+  w.dimension("SPACING TR. REINF.", c.transverseMaterial[2]);
+  w.stress("FY TR. REINF.", c.transverseMaterial[3]);
 }
 
 void writeStrainHardening(SectionWriter& w, const CrossSection& c) {
-  if (c.n13Ints[0] <= 0) return;
+  if (c.hardeningModel[0] <= 0) return;
   w.plainLine("USE STRAIN HARDENING MODEL");
-  w.number("ESH", c.n12Reals[1]);
-  w.number("ESU", c.n12Reals[2]);
-  w.number("FU/FY", c.n12Reals[3]);
+  w.number("ESH", c.strainHardening[1]);
+  w.number("ESU", c.strainHardening[2]);
+  w.number("FU/FY", c.strainHardening[3]);
 }
 
 void writeStrands(SectionWriter& w, const CrossSection& c) {
-  const int strands = c.n8Ints[4];
+  const int strands = c.strandLayout[4];
   w.integerLine("NUMBER STRANDS", strands);
   if (strands <= 0) return;
-  w.dimension("DIAMETER STRAND", c.n8Reals[0]);
-  w.area("AREA STRAND", c.n8Reals[1]);
-  w.stress("FU STRAND", c.n8Reals[3]);
-  w.force("INITIAL PRESS. FORCE", c.n8Reals[4]);
-  const int layout = c.n8Ints[2];
+  w.dimension("DIAMETER STRAND", c.strandMaterial[0]);
+  w.area("AREA STRAND", c.strandMaterial[1]);
+  w.stress("FU STRAND", c.strandMaterial[3]);
+  w.force("INITIAL PRESS. FORCE", c.strandMaterial[4]);
+  const int layout = c.strandLayout[2];
   writePlacement(w, "STRAND LAYOUT", layout == 0 ? "CIRCULAR" : layout == 1 ? "SQUARE" : "MANUAL",
-                 c.n8Reals[2], c.strands, "STRAND");
+                 c.strandMaterial[2], c.strands, "STRAND");
 }
 
 void writeNonlinear(SectionWriter& w, const CrossSection& c) {
-  const auto& n2 = c.n2;
-  const double equivalent = c.n1[0];
+  const auto& n2 = c.nonlinearDimensions;
+  const double equivalent = c.equivalentProperties[0];
   w.typeLine(nonlinearText(c));
   const int type = c.nonlinearType;
   if (type == 10) {
-    w.integerLine("NONLINEAR EI INDEX", c.n12Ints[3]);
+    w.integerLine("NONLINEAR EI INDEX", c.eiOptions[3]);
     w.dimension("EQUIVALENT DIAMETER", equivalent);
     return;
   }
@@ -346,7 +349,7 @@ void writeNonlinear(SectionWriter& w, const CrossSection& c) {
       break;
     case 7:
       w.dimension("EXTERNAL DIAMETER", n2[kDiameter]);
-      w.dimension("STEEL THICKNESS", c.n3Reals[kSteelThickness]);
+      w.dimension("STEEL THICKNESS", c.steelAndConcrete[kSteelThickness]);
       break;
     case 8:
       w.dimension("EQUIVALENT DIAMETER", equivalent);
@@ -365,10 +368,10 @@ void writeNonlinear(SectionWriter& w, const CrossSection& c) {
   }
   const bool concrete = type >= 1 && type <= 6;
   if (concrete) {
-    w.stress("CONCRETE FC", c.n3Reals[kConcreteFc]);
+    w.stress("CONCRETE FC", c.steelAndConcrete[kConcreteFc]);
   } else {
-    w.stress("ES STEEL", c.n3Reals[kSteelEs]);
-    w.stress("FY STEEL", c.n3Reals[kSteelFy]);
+    w.stress("ES STEEL", c.steelAndConcrete[kSteelEs]);
+    w.stress("FY STEEL", c.steelAndConcrete[kSteelFy]);
   }
   if (concrete) {
     writeReinforcement(w, c);
@@ -378,7 +381,7 @@ void writeNonlinear(SectionWriter& w, const CrossSection& c) {
   // section (record N13), the reinforcing steel of a concrete one included.
   writeStrainHardening(w, c);
   if (type >= 4 && type <= 6) writeStrands(w, c);
-  w.stress("EQ. YOUNG MODULUS", c.n1[8]);
+  w.stress("EQ. YOUNG MODULUS", c.equivalentProperties[8]);
 }
 
 }  // namespace
@@ -437,12 +440,12 @@ void writeCrossSectionProperties(RunContext& ctx) {
       }
       textio::writeBlanks(out, 1);
       // The moment of inertia as read (in^4 or mm^4).
-      pair(c.e1Top[0], c.e2Top[3]);
+      pair(c.dimensionsTop[0], c.propertiesTop[3]);
       if (tapered) {
         textio::writeBlanks(out, 12);
         textio::writeText3(out, "BOT");
         textio::writeBlanks(out, 1);
-        pair(c.e1Bottom[0], c.e2Bottom[3]);
+        pair(c.dimensionsBottom[0], c.propertiesBottom[3]);
       }
     }
   }
@@ -454,8 +457,8 @@ void writeCrossSectionProperties(RunContext& ctx) {
       if (c.nonlinearFlag == 0) continue;
       rowStart(i);
       textio::writeBlanks(out, 5);
-      const bool givenInertia = c.nonlinearType == 10 && c.n12Ints[2] == 0;
-      pair(c.n1[0], givenInertia ? c.n1[3] : 0.0);
+      const bool givenInertia = c.nonlinearType == 10 && c.eiOptions[2] == 0;
+      pair(c.equivalentProperties[0], givenInertia ? c.equivalentProperties[3] : 0.0);
     }
   }
 }

@@ -44,6 +44,7 @@ void readControlRecord(RunContext& ctx) {
 void selectUnits(RunContext& ctx) {
   const int flag = ctx.model.control.unitFlag;
   ctx.unitFlag = flag;
+  ctx.model.lengthPerDepthUnit = lengthPerDepthUnit(flag);
   if (flag == 1) {
     ctx.labels = selectUnitLabels(+1);
   } else if (flag == 2) {
@@ -89,13 +90,13 @@ void readWallRecord(RunContext& ctx) {
     // below zero every station would count as too large or not closed.
     w.allowableDeflection = input::readNonNegative(r, "MAXIMUM ALLOWABLE DEFLECTION");
     w.closureTolerance = input::readNonNegative(r, "DEFLECTION CLOSURE TOLERANCE");
-    w.freeHeight = r.real();
+    w.excavationDepth = r.real();
     // Tie-back springs and loads are scaled by this width.
     w.analysisWidth = input::readNonNegative(r, "WIDTH OF THE WALL ANALYSED");
     w.wallHeight = r.real();
     w.iterationLimit = r.integer();
-    w.spare1 = r.integer();
-    w.spare2 = r.integer();
+    r.integer();  // read and not used, as the two below (WallModel.h)
+    r.integer();
   }
   const auto& wallLayout = KLAYOUT(
       "(/,6X,'HEIGHT OF WALL                                     = ',F10.3,A3,/,6X,'NUMBER OF "
@@ -129,7 +130,6 @@ void readWallRecord(RunContext& ctx) {
                      kMaxIncrements);
     throw RunEnd("number of increments or increment length outside the station tables");
   }
-  ctx.model.stations.condition.fill(1);
 }
 
 void readSpecifiedPoints(RunContext& ctx) {

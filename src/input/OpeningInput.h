@@ -12,7 +12,7 @@ void readControlRecord(RunContext& ctx);
 void selectUnits(RunContext& ctx);
 // PROGRAM CONTROL PARAMETERS, then the hinge line or an empty line.
 void writeControlEcho(RunContext& ctx);
-// Reads and echoes the wall record and resets the station condition codes.
+// Reads and echoes the wall record.
 // Ends the run for a negative iteration limit or a grid the station tables
 // cannot hold.
 void readWallRecord(RunContext& ctx);

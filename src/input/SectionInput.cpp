@@ -50,10 +50,10 @@ std::vector<double> readSingles(RunContext& ctx, int count, const char* name) {
   return values;
 }
 
-// Records E1 and E2 of an elastic section end; returns the tapered flag
-// when `withFlag` (the top end).
+// Dimensions and properties of an elastic section end; returns the
+// tapered flag when `withFlag` (the top end).
 int readElasticEnd(RunContext& ctx, std::array<double, 8>& e1, std::array<double, 10>& e2,
-                   double& e3, bool withFlag) {
+                   bool withFlag) {
   {
     auto r = ctx.input->record("CROSS SECTION DIMENSIONS");
     readReals(r, e1);
@@ -65,102 +65,105 @@ int readElasticEnd(RunContext& ctx, std::array<double, 8>& e1, std::array<double
             : k == 8 ? input::readNonNegative(r, "MODULUS OF ELASTICITY")
                      : r.real();
   }
-  e3 = r.real();
+  r.real();  // read and not used (WallModel.h)
   return withFlag ? r.integer() : 0;
 }
 
 void readElastic(RunContext& ctx, CrossSection& c) {
-  c.taperedFlag = readElasticEnd(ctx, c.e1Top, c.e2Top, c.e3Top, true);
+  c.taperedFlag = readElasticEnd(ctx, c.dimensionsTop, c.propertiesTop, true);
   if (c.taperedFlag > 0) {
-    readElasticEnd(ctx, c.e1Bottom, c.e2Bottom, c.e3Bottom, false);
+    readElasticEnd(ctx, c.dimensionsBottom, c.propertiesBottom, false);
   } else {
-    c.e1Bottom = c.e1Top;
-    c.e2Bottom = c.e2Top;
-    c.e3Bottom = c.e3Top;
-  }
+    c.dimensionsBottom = c.dimensionsTop;
+    c.propertiesBottom = c.propertiesTop;
+    }
   {
     auto r = ctx.input->record("AISC SECTION RECORD");
     c.aiscFamily = r.integer();
-    c.e5Unused1 = r.integer();
+    r.integer();  // read and not used (WallModel.h)
     c.thickness = r.real();
     c.diameterLabelFlag = r.integer();
-    c.e5Unused2 = r.integer();
+    r.integer();  // read and not used
   }
   c.designation = paddedName(ctx.input->record("SECTION DESIGNATION").text(80));
   // In SI runs the moment of inertia is read in mm^4 and held in m^4.
   const double inertiaScale = ctx.si() ? 1.0e12 : 1.0;
-  c.inertiaTop = c.e2Top[3] / inertiaScale;
-  c.modulusTop = c.e2Top[8];
-  c.inertiaBottom = c.e2Bottom[3] / inertiaScale;
-  c.modulusBottom = c.e2Bottom[8];
-  c.diameterTop = c.e1Top[0];
-  c.diameterBottom = c.e1Bottom[0];
+  c.inertiaTop = c.propertiesTop[3] / inertiaScale;
+  c.modulusTop = c.propertiesTop[8];
+  c.inertiaBottom = c.propertiesBottom[3] / inertiaScale;
+  c.modulusBottom = c.propertiesBottom[8];
+  c.diameterTop = c.dimensionsTop[0];
+  c.diameterBottom = c.dimensionsBottom[0];
 }
 
 void readNonlinear(RunContext& ctx, CrossSection& c) {
   {
     auto r = ctx.input->record("NONLINEAR SECTION PROPERTIES");
-    readReals(r, c.n1);
+    readReals(r, c.equivalentProperties);
   }
-  // N1 holds the diameter, the real after E2 and the 2nd, 3rd, 4th, 6th,
-  // 7th, 8th and 9th values of E2; the bottom of the section is the same.
-  c.e1Top[0] = c.n1[0];
-  c.e3Top = c.n1[1];
-  constexpr std::size_t e2Fields[] = {1, 2, 3, 5, 6, 7, 8};
-  for (std::size_t k = 0; k < std::size(e2Fields); ++k) c.e2Top[e2Fields[k]] = c.n1[k + 2];
-  c.e1Bottom = c.e1Top;
-  c.e2Bottom = c.e2Top;
-  c.e3Bottom = c.e3Top;
-  c.diameterTop = c.diameterBottom = c.n1[0];
+  // They hold the diameter, the real after the properties and the 2nd,
+  // 3rd, 4th, 6th, 7th, 8th and 9th properties of an elastic section; the
+  // bottom of the section is the same.
+  c.dimensionsTop[0] = c.equivalentProperties[0];
+  constexpr std::size_t propertyFields[] = {1, 2, 3, 5, 6, 7, 8};
+  for (std::size_t k = 0; k < std::size(propertyFields); ++k) {
+    c.propertiesTop[propertyFields[k]] = c.equivalentProperties[k + 2];
+  }
+  c.dimensionsBottom = c.dimensionsTop;
+  c.propertiesBottom = c.propertiesTop;
+  c.diameterTop = c.diameterBottom = c.equivalentProperties[0];
   {
     auto r = ctx.input->record("NONLINEAR SECTION DIMENSIONS");
     c.nonlinearType = r.integer();
-    readReals(r, c.n2);
+    readReals(r, c.nonlinearDimensions);
   }
   {
     auto r = ctx.input->record("NONLINEAR SECTION MATERIALS");
-    readReals(r, c.n3Reals);
-    readIntegers(r, c.n3Ints);
+    readReals(r, c.steelAndConcrete);
+    readIntegers(r, c.embeddedSteel);
   }
   c.designation = paddedName(ctx.input->record("SECTION DESIGNATION").text(80));
   {
     auto r = ctx.input->record("REINFORCEMENT RECORD");
-    readIntegers(r, c.n5Ints);
-    readReals(r, c.n5Reals);
+    readIntegers(r, c.rebarLayout);
+    readReals(r, c.rebarMaterial);
     c.confinedFlag = r.integer();
   }
   {
     auto r = ctx.input->record("TRANSVERSE REINFORCEMENT RECORD");
-    readIntegers(r, c.n6Ints);
-    readReals(r, c.n6Reals);
+    readIntegers(r, c.transverseLayout);
+    readReals(r, c.transverseMaterial);
   }
-  c.rebars = readRows(ctx, c.n5Ints[4], "REBAR RECORD");
+  c.rebars = readRows(ctx, c.rebarLayout[4], "REBAR RECORD");
   {
     auto r = ctx.input->record("STRAND RECORD");
-    readIntegers(r, c.n8Ints);
-    readReals(r, c.n8Reals);
-    readReals(r, c.n8Extra);
+    readIntegers(r, c.strandLayout);
+    readReals(r, c.strandMaterial);
+    std::array<double, 2> unread{};  // read and not used (WallModel.h)
+    readReals(r, unread);
   }
-  c.strands = readRows(ctx, c.n8Ints[4], "STRAND POSITION RECORD");
+  c.strands = readRows(ctx, c.strandLayout[4], "STRAND POSITION RECORD");
   {
     auto r = ctx.input->record("SECTION OPTION RECORD");
-    readIntegers(r, c.n10Ints);
-    readReals(r, c.n10Reals);
+    readIntegers(r, c.optionCounts);
+    std::array<double, 2> unread{};
+    readReals(r, unread);
   }
-  c.n11 = readSingles(ctx, c.n10Ints[0], "SECTION OPTION VALUE");
+  c.optionValues = readSingles(ctx, c.optionCounts[0], "SECTION OPTION VALUE");
   {
     auto r = ctx.input->record("NONLINEAR EI OPTION RECORD");
-    readIntegers(r, c.n12Ints);
-    readReals(r, c.n12Reals);
+    readIntegers(r, c.eiOptions);
+    readReals(r, c.strainHardening);
   }
   {
     auto r = ctx.input->record("STRAIN HARDENING RECORD");
-    readIntegers(r, c.n13Ints);
-    readReals(r, c.n13Reals);
+    readIntegers(r, c.hardeningModel);
+    std::array<double, 2> unread{};
+    readReals(r, unread);
   }
-  c.n14.clear();
-  if (c.n13Ints[2] > 0 && c.n13Ints[3] > 0) {
-    c.n14 = readSingles(ctx, c.n13Ints[3], "STRAIN HARDENING VALUE");
+  c.hardeningValues.clear();
+  if (c.hardeningModel[2] > 0 && c.hardeningModel[3] > 0) {
+    c.hardeningValues = readSingles(ctx, c.hardeningModel[3], "STRAIN HARDENING VALUE");
   }
 }
 
@@ -210,6 +213,7 @@ void readWallSections(RunContext& ctx) {
     s.bottom = r.real();
     s.crossSection = r.integer();
   }
+  m.stations.setSectionDepths(m.wall.n, m.wall.h, m.lengthPerDepthUnit);
 
   textio::OutputChannel& out = ctx.report;
   out.write(KLAYOUT("(/,5X,'* WALL SECTIONS *')"));
@@ -249,8 +253,8 @@ void readCrossSections(RunContext& ctx) {
   for (CrossSection& c : m.crossSections) {
     {
       auto r = ctx.input->record("CROSS SECTION HEADER");
-      c.unused1 = r.integer();
-      c.unused2 = r.integer();
+      r.integer();  // read and not used, as the next (WallModel.h)
+      r.integer();
       c.shapeCode = r.integer();
       c.nonlinearFlag = r.integer();
     }

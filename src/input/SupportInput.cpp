@@ -227,7 +227,7 @@ void readSoilData(RunContext& ctx) {
   SoilData& soil = ctx.model.soil;
   {
     auto r = ctx.input->record("WALL AND WATER RECORD");
-    soil.freeHeight = r.real();
+    soil.excavationDepth = r.real();
     soil.widthPressure = input::readNonNegative(r, "WIDTH FOR EARTH PRESSURE");
     // The p-y formulas divide depths by this width: a vanishing one sends
     // them past the range of numbers (zero is refused where curves are
@@ -243,7 +243,6 @@ void readSoilData(RunContext& ctx) {
     soil.slopeBackfill = readSlope(r, "SLOPE OF THE BACKFILL");
     soil.slopeExcavation = readSlope(r, "SLOPE OF THE EXCAVATION GROUND");
   }
-  soil.widthPressureCopy = soil.widthPressure;
   soil.referenceWidth = referenceWidth(ctx.si());
   soil.fixedFlag = 1;
   {
@@ -346,7 +345,7 @@ void readUserPyCurves(RunContext& ctx) {
     input::checkCount(ctx, "POINTS OF A P-Y CURVE", points, kMaxUserCurvePoints);
     // Curves read here interpolate to the next curve from the excavation
     // level down; curves that go through the generator all do.
-    curve.contd = !direct || curve.station * m.wall.h >= m.wall.freeHeight ? 1 : 0;
+    curve.contd = !direct || curve.station * m.wall.h >= m.wall.excavationDepth ? 1 : 0;
     if (direct) ctx.plot.writeFree(curve.station, points);
 
     ctx.report.write(KLAYOUT("(/,/,'     FROM TO CONTD      P-MULTIPLIER  Y-MULTIPLIER','      "

@@ -25,6 +25,10 @@ struct UnitLabels {
   std::string four = "4";
 };
 
+// Inches per foot in English problems (unit flag 1), where depths are given
+// in feet and lengths along the wall in inches; 1 for any other flag.
+inline constexpr double lengthPerDepthUnit(int unitFlag) { return unitFlag == 1 ? 12.0 : 1.0; }
+
 // Label set by sign: +1 English, -1 SI, 0 generic.
 UnitLabels selectUnitLabels(int sign);
 

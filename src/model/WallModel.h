@@ -43,12 +43,15 @@ struct WallRecord {
   double h = 0.0;                    // increment length (in / m)
   double allowableDeflection = 0.0;  // DMAX (in / m)
   double closureTolerance = 0.0;     // TOL (in / m)
-  double freeHeight = 0.0;           // excavation depth H (in / m)
+  // Depth of the excavation below the wall top (in / m). The wall analysis
+  // widens the earth pressure and builds the option-4 pressure curves down
+  // to this depth, and the user p-y curves below it interpolate to the next
+  // curve. The earth-pressure and p-y phases use the soil data's own
+  // excavation depth instead; the two may differ in the input.
+  double excavationDepth = 0.0;
   double analysisWidth = 0.0;        // W (in / m)
   double wallHeight = 0.0;           // as read
   int iterationLimit = 0;            // ITMAX
-  int spare1 = 0;
-  int spare2 = 0;
 };
 
 struct SpecifiedPoint {
@@ -73,24 +76,30 @@ struct MomentCurvatureTable {
   int points() const { return static_cast<int>(moment.size()); }
 };
 
+// Values that the input data file holds and the engine reads past without
+// keeping, each still checked as a number of its kind:
+// - wall record: the two integers after the iteration limit;
+// - cross-section header: the two integers before the shape code;
+// - elastic section: the real after the ten properties (top and bottom)
+//   and the second and fifth integers of the AISC record;
+// - nonlinear section: the two reals closing the strand record, the two
+//   reals of the option record and the two reals of the strain-hardening
+//   record.
 struct CrossSection {
-  // Header record: two integers not used, shape code, nonlinear flag.
-  int unused1 = 0, unused2 = 0;
+  // Header record: shape code, nonlinear flag.
   int shapeCode = 0;
   int nonlinearFlag = 0;  // 0 elastic, 1 nonlinear
   std::string name;       // up to 80 characters
 
-  // Elastic section: E1 (8 reals), E2 (10 reals + 1 real), tapered flag,
-  // bottom copies, E5 and E6.
-  std::array<double, 8> e1Top{}, e1Bottom{};
-  std::array<double, 10> e2Top{}, e2Bottom{};
-  double e3Top = 0.0, e3Bottom = 0.0;  // the single real after E2
+  // Elastic section: dimensions (diameters, widths, depths, thicknesses)
+  // and ten properties (I fourth, E ninth) at the top and, when tapered,
+  // the bottom; then the AISC record and the designation.
+  std::array<double, 8> dimensionsTop{}, dimensionsBottom{};
+  std::array<double, 10> propertiesTop{}, propertiesBottom{};
   int taperedFlag = 0;
   int aiscFamily = 0;
-  int e5Unused1 = 0;
   double thickness = 0.0;
   int diameterLabelFlag = 0;
-  int e5Unused2 = 0;
   std::string designation;  // E6 / N4: AISC or sheet-pile designation
   // Stiffness values (moment of inertia, Young's modulus) at top and bottom.
   // In SI runs the inertia is held in m^4 (input mm^4 divided by 1e12).
@@ -98,30 +107,29 @@ struct CrossSection {
   double inertiaBottom = 0.0, modulusBottom = 0.0;
   double diameterTop = 0.0, diameterBottom = 0.0;  // equivalent/external diameter
 
-  // Nonlinear section records N1 .. N14, kept for the echo.
-  std::array<double, 9> n1{};
-  int nonlinearType = 0;  // N2 field 1
-  std::array<double, 10> n2{};
-  std::array<double, 6> n3Reals{};
-  std::array<int, 4> n3Ints{};
-  std::array<int, 5> n5Ints{};
-  std::array<double, 5> n5Reals{};
+  // Nonlinear section, kept for the echo: the diameter, the real after the
+  // properties and seven of the ten properties (2nd to 4th, 6th to 9th),
+  // then the type and its dimensions.
+  std::array<double, 9> equivalentProperties{};
+  int nonlinearType = 0;
+  std::array<double, 10> nonlinearDimensions{};
+  std::array<double, 6> steelAndConcrete{};
+  std::array<int, 4> embeddedSteel{};
+  std::array<int, 5> rebarLayout{};
+  std::array<double, 5> rebarMaterial{};
   int confinedFlag = 0;
-  std::array<int, 6> n6Ints{};
-  std::array<double, 4> n6Reals{};
-  std::vector<std::array<double, 5>> rebars;   // N7
-  std::array<int, 5> n8Ints{};
-  std::array<double, 5> n8Reals{};
-  std::array<double, 2> n8Extra{};
-  std::vector<std::array<double, 5>> strands;  // N9
-  std::array<int, 3> n10Ints{};
-  std::array<double, 2> n10Reals{};
-  std::vector<double> n11;
-  std::array<int, 7> n12Ints{};
-  std::array<double, 4> n12Reals{};
-  std::array<int, 4> n13Ints{};
-  std::array<double, 2> n13Reals{};
-  std::vector<double> n14;
+  std::array<int, 6> transverseLayout{};
+  std::array<double, 4> transverseMaterial{};
+  std::vector<std::array<double, 5>> rebars;   // one row per rebar
+  std::array<int, 5> strandLayout{};
+  std::array<double, 5> strandMaterial{};
+  std::vector<std::array<double, 5>> strands;  // one row per strand
+  std::array<int, 3> optionCounts{};
+  std::vector<double> optionValues;
+  std::array<int, 7> eiOptions{};
+  std::array<double, 4> strainHardening{};
+  std::array<int, 4> hardeningModel{};
+  std::vector<double> hardeningValues;
 
   // Generated moment-curvature sets of this section (group D).
   std::vector<MomentCurvatureTable> generatedSets;
@@ -199,7 +207,9 @@ struct SoilLayer {
 };
 
 struct SoilData {
-  double freeHeight = 0.0;    // H
+  // Depth of the excavation below the wall top (in / m) on which the soil
+  // profile, the surcharge pressures and the p-y curves are built.
+  double excavationDepth = 0.0;
   double widthPressure = 0.0; // WA
   double widthResistance = 0.0; // WP
   double waterBackfill = 0.0;   // depth to the water table at the backfill
@@ -208,7 +218,6 @@ struct SoilData {
   int waterPressureFlag = 0;
   double slopeBackfill = 0.0;    // degrees
   double slopeExcavation = 0.0;  // degrees
-  double widthPressureCopy = 0.0;
   double referenceWidth = 12.0;
   int fixedFlag = 1;
   LegacySurcharge legacy;
@@ -252,9 +261,22 @@ struct PressurePointTable {
 struct StationTables {
   StationArray<double> f, q, s, t, r, p;  // EI, load, spring, torque, rot. restraint, axial
   StationArray<int> condition;            // 1 normal .. 5 slope closure
+  // Depth of stations 0..N in the unit of the wall-section depths, at which
+  // the sections are looked up.
+  StationArray<double> sectionDepth;
   void clear() {
     f.fill(0.0); q.fill(0.0); s.fill(0.0); t.fill(0.0); r.fill(0.0); p.fill(0.0);
     condition.fill(1);
+    sectionDepth.fill(0.0);
+  }
+  // Depths in feet (lengthPerDepthUnit 12) are summed station by station,
+  // h/12 per step; depths in the unit of h are n*h. The two differ in the
+  // last bit, which decides the section at a boundary.
+  void setSectionDepths(int n, double h, double lengthPerDepthUnit) {
+    double depth = 0.0;
+    for (int i = 0; i <= n; ++i, depth += h / lengthPerDepthUnit) {
+      sectionDepth(i) = lengthPerDepthUnit == 1.0 ? i * h : depth;
+    }
   }
 };
 
@@ -275,6 +297,11 @@ struct WallModel {
   std::string title;     // 80 characters, blank padded
   std::string runTitle;  // title of the first problem
   ControlRecord control;
+  // Lengths along the wall (h, deflections, the analysis width) per unit of
+  // the depths given in feet in English problems (wall sections, tie-back
+  // depths and spacings, depths in the reports): 12 in English, otherwise 1,
+  // the depths then being in the unit of h. Set with the unit flag.
+  double lengthPerDepthUnit = 12.0;
   WallRecord wall;
   std::vector<SpecifiedPoint> specifiedPoints;
   std::vector<WallSection> wallSections;

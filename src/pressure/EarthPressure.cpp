@@ -25,7 +25,7 @@ void takeWorkingCopies(RunContext& ctx) {
   const SoilData& soil = ctx.model.soil;
   PressureState& st = ctx.pressure;
   st = PressureState{};
-  st.freeHeight = soil.freeHeight;
+  st.freeHeight = soil.excavationDepth;
   st.waterBackfill = soil.waterBackfill;
   st.waterExcavation = soil.waterExcavation;
   st.surfacePressure = soil.legacy.uniform;

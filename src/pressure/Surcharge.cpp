@@ -168,7 +168,7 @@ double surchargePressureAt(RunContext& ctx, double z) {
   const SoilData& soil = ctx.model.soil;
   WorkingSurcharge& w = ctx.pressure.surcharge;
   const double length = ctx.model.wall.n * ctx.model.wall.h;
-  const double h = soil.freeHeight;
+  const double h = soil.excavationDepth;
   double result = 0.0;
   if (length > 0.0) {
     const double step = length / kSurchargeGridSteps;

@@ -29,7 +29,7 @@ void setConstants(RunContext& ctx) {
   st.gammaW = waterUnitWeight(ctx.si());
   st.referenceWidth = referenceWidth(ctx.si());
   st.d0 = ctx.si() ? 0.010000000149011612 : 0.10000000149011612;
-  st.freeHeight = soil.freeHeight;
+  st.freeHeight = soil.excavationDepth;
   st.cyclic = soil.loadingFlag == 0;
   st.cycles = soil.cycles;
   if (st.cyclic && st.cycles < 1e-6) st.cycles = 100.0;
@@ -278,8 +278,6 @@ void generatePyCurves(RunContext& ctx) {
   try {
     ctx.errorStream() << " READ SOIL DATA....\n";
     setConstants(ctx);
-    // The p-y curves place the excavation at the free height of the soil data.
-    ctx.model.wall.freeHeight = st.freeHeight;
     buildProfiles(ctx);
     writeProfileReport(ctx);
     writeScratchHeader(ctx);

@@ -46,7 +46,7 @@ double secantRigidity(const MomentCurvatureTable& table, double phi, double curr
   return current;
 }
 
-void assignStationStiffness(WallModel& model, const WallState& st, bool english) {
+void assignStationStiffness(WallModel& model, const WallState& st) {
   const int n = model.wall.n;
   const double h = model.wall.h;
   const int sectionCount =
@@ -58,13 +58,10 @@ void assignStationStiffness(WallModel& model, const WallState& st, bool english)
   const double hSquared = h * h;
   double* f = at0(model.stations.f);
   const double* w = at0(st.w);
+  const double* depth = at0(model.stations.sectionDepth);
 
-  // Depth of the station for the section look-up: in feet in English runs,
-  // summed station by station (h/12 per step); otherwise n*h. The two differ
-  // in the last bit, which decides the section at a boundary.
-  double feet = 0.0;
-  for (int i = 0; i <= n; ++i, feet += h / 12.0) {
-    const double x = english ? feet : i * h;
+  for (int i = 0; i <= n; ++i) {
+    const double x = depth[i];
     // Section and position within it: 0 top, 1 bottom, 2 interpolated.
     const WallSection* sec = nullptr;
     int where = 2;
@@ -214,7 +211,7 @@ SolveSummary solveWall(const WallModel& model, WallState& st) {
   return out;
 }
 
-void computeWallResults(WallModel& model, WallState& st, bool english) {
+void computeWallResults(WallModel& model, WallState& st) {
   const int n = model.wall.n;
   const double h = model.wall.h;
   const double h2 = h * h;
@@ -235,7 +232,7 @@ void computeWallResults(WallModel& model, WallState& st, bool english) {
   auto mom = [&](int i) -> double& { return moment[static_cast<std::size_t>(i + 1)]; };
   for (int i = 0; i <= n + 2; ++i) mom(i) = F[i] * (w[i - 1] - 2.0 * w[i] + w[i + 1]) / h2;
 
-  const double depthUnit = english ? 12.0 : 1.0;
+  const double depthUnit = model.lengthPerDepthUnit;
   for (int i = 0; i <= n + 1; ++i) {
     const std::size_t j = static_cast<std::size_t>(i);
     res.depth[j] = static_cast<double>(i) * h / depthUnit;

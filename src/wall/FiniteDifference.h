@@ -11,9 +11,9 @@ namespace korven {
 
 // Sets F(n), n = 0..N, from the wall sections: elastic sections (tapered
 // ones interpolated in depth) take E*I, nonlinear sections the secant
-// rigidity at the current curvature of st.w. `english` compares depths in
-// feet (h in inches), otherwise in the length unit of h.
-void assignStationStiffness(WallModel& model, const WallState& st, bool english);
+// rigidity at the current curvature of st.w. Stations are placed in the
+// sections by their depths in the station tables (sectionDepth).
+void assignStationStiffness(WallModel& model, const WallState& st);
 
 // Secant rigidity M/phi of a moment-curvature table at curvature phi >= 0;
 // returns `current` when the table cannot give one.
@@ -25,7 +25,7 @@ double secantRigidity(const MomentCurvatureTable& table, double phi, double curr
 SolveSummary solveWall(const WallModel& model, WallState& st);
 
 // Extrapolates the outer fictitious deflections and fills model.results
-// for stations 0..N+1 (depths in feet when `english`).
-void computeWallResults(WallModel& model, WallState& st, bool english);
+// for stations 0..N+1, depths in the unit of the wall-section depths.
+void computeWallResults(WallModel& model, WallState& st);
 
 }  // namespace korven

@@ -37,7 +37,9 @@ void applyEarthPressure(RunContext& ctx) {
   WallModel& m = ctx.model;
   auto& rows = m.pressure.rows;
   const double h = m.wall.h;
-  const double depthLimit = m.wall.freeHeight;
+  // The wall record's excavation depth: the soil data's may differ and
+  // governs only the pressure and p-y phases.
+  const double depthLimit = m.wall.excavationDepth;
   double wa = m.soil.widthPressure;
   double wp = m.soil.widthResistance;
   if (m.control.earthPressureOption == 1 && wa == 0.0 && wp == 0.0) {
@@ -150,7 +152,7 @@ void convertPressureToStationLoads(RunContext& ctx) {
   const double h = m.wall.h;
   if (m.control.earthPressureOption == 4) {
     // Stations down to the excavation, at most those of the station tables.
-    const int lastStation = std::clamp(nearestInt(m.wall.freeHeight / h), -1,
+    const int lastStation = std::clamp(nearestInt(m.wall.excavationDepth / h), -1,
                                        kStationTableSize - kStationOffset - 1);
     buildPressureCurves(ctx, lastStation + 1);
     return;

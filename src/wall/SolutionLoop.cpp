@@ -151,14 +151,16 @@ void blendDeflections(WallState& st, int n) {
 
 namespace {
 
-void computeTieBackResults(WallModel& m, const WallState& st, bool english) {
+// Spacings in feet (English) are turned into the unit of W here, inside
+// the product, by lengthPerDepthUnit (1 when already alike).
+void computeTieBackResults(WallModel& m, const WallState& st) {
   const int count = std::min(m.control.tieBackCount, static_cast<int>(m.tieBacks.size()));
   for (int i = 0; i < count; ++i) {
     TieBack& t = m.tieBacks[static_cast<std::size_t>(i)];
     t.horizontalForce = t.load - t.stiffness * st.w(t.station);
     t.axialForce = t.horizontalForce / std::cos(t.angleRad);
     const double w = m.wall.analysisWidth;
-    t.forcePerTieBack = english ? t.axialForce * 12.0 * t.spacing / w : t.axialForce * t.spacing / w;
+    t.forcePerTieBack = t.axialForce * m.lengthPerDepthUnit * t.spacing / w;
   }
 }
 
@@ -217,13 +219,12 @@ void iterateWall(RunContext& ctx) {
   const int n = m.wall.n;
   const int itmax = m.wall.iterationLimit;
   const double tol = m.wall.closureTolerance;
-  const bool english = ctx.english();
 
   prepareCurveTable(m, st);
   // The deflections start from zero, so nonlinear sections start from the
   // secant to the first point of their moment-curvature tables.
   st.w.fill(0.0);
-  assignStationStiffness(m, st, english);
+  assignStationStiffness(m, st);
   writeTitleLine(ctx, ctx.report);
   writeMonitorHeader(ctx);
   if (itmax != 0) st.w1.fill(0.0);
@@ -284,7 +285,7 @@ void iterateWall(RunContext& ctx) {
         st.w1(i) = st.w(i);
       }
     }
-    assignStationStiffness(m, st, english);
+    assignStationStiffness(m, st);
     applyHinges(m);
     if (k >= itmax) {  // the next iteration would pass the limit
       st.status = u == 0 ? LoopStatus::Converged : LoopStatus::LimitReached;
@@ -297,8 +298,8 @@ void iterateWall(RunContext& ctx) {
   m.iterations = iterations;
   m.status = ProblemStatus::Converged;
   if (st.status == LoopStatus::Converged || itmax == 0) {
-    computeWallResults(m, st, english);
-    computeTieBackResults(m, st, english);
+    computeWallResults(m, st);
+    computeTieBackResults(m, st);
     checkFiniteResults(ctx);
   }
   writeResults(ctx, iterations);

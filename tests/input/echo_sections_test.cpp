@@ -13,8 +13,8 @@ CrossSection elastic(int shape) {
   c.shapeCode = shape;
   c.name = std::string(80, ' ');
   c.designation = "PZ 27" + std::string(75, ' ');
-  c.e1Top = {300, 250, 400, 350, 0, 0, 20, 10};
-  c.e2Top[3] = 2.5e9;
+  c.dimensionsTop = {300, 250, 400, 350, 0, 0, 20, 10};
+  c.propertiesTop[3] = 2.5e9;
   c.modulusTop = 2.0e8;
   return c;
 }
@@ -24,7 +24,7 @@ CrossSection nonlinear(int type, double diameter) {
   c.nonlinearFlag = 1;
   c.nonlinearType = type;
   c.name = std::string(80, ' ');
-  c.n2[2] = diameter;
+  c.nonlinearDimensions[2] = diameter;
   return c;
 }
 
@@ -73,11 +73,11 @@ TEST(EchoSectionsTest, AiscAndSheetPileSectionsInSiUnits) {
 
 TEST(EchoSectionsTest, CasedShaftAndUserDefinedEiSections) {
   CrossSection shaft = nonlinear(3, 36);
-  shaft.n3Reals[1] = 4000;
+  shaft.steelAndConcrete[1] = 4000;
   CrossSection user = shaft;
   user.nonlinearType = 10;
-  user.n1 = {16, 0, 0, 1234, 0, 0, 0, 0, 0};
-  user.n12Ints[3] = 2;
+  user.equivalentProperties = {16, 0, 0, 1234, 0, 0, 0, 0, 0};
+  user.eiOptions[3] = 2;
   const std::string report = echoOf({shaft, user}, 1);
   const char* blocks[] = {
       "      CROSS SECTION TYPE  : ROUND CONC. SHAFT, CASING (AND STEEL SECTION)\n"
@@ -104,10 +104,10 @@ TEST(EchoSectionsTest, CasedShaftAndUserDefinedEiSections) {
 // reinforcement and its strands; without the selection it is left out.
 TEST(EchoSectionsTest, StrainHardeningOfAPrestressedPile) {
   CrossSection pile = nonlinear(4, 24);
-  pile.n12Reals = {0, 0.008, 0.1, 1.5};
-  pile.n13Ints[0] = 1;
+  pile.strainHardening = {0, 0.008, 0.1, 1.5};
+  pile.hardeningModel[0] = 1;
   CrossSection plain = pile;
-  plain.n13Ints[0] = 0;
+  plain.hardeningModel[0] = 0;
   const std::string report = echoOf({pile, plain}, 1);
   const std::string block = "      USE STRAIN HARDENING MODEL\n";
   EXPECT_NE(report.find("      NUMBER REBARS       :             0\n" + block +

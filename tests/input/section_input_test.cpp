@@ -110,10 +110,10 @@ TEST(SectionInputTest, NonlinearSectionReadsEveryRecordAndShowsItsTable) {
   EXPECT_EQ(c.nonlinearType, 1);
   ASSERT_EQ(c.rebars.size(), 2u);
   EXPECT_DOUBLE_EQ(c.rebars[1][3], 9.0);
-  EXPECT_EQ(c.n11.size(), 2u);
-  EXPECT_EQ(c.n14.size(), 2u);
-  EXPECT_DOUBLE_EQ(c.e2Top[3], 6000.0);  // I from N1
-  EXPECT_DOUBLE_EQ(c.e2Bottom[8], 3600000.0);
+  EXPECT_EQ(c.optionValues.size(), 2u);
+  EXPECT_EQ(c.hardeningValues.size(), 2u);
+  EXPECT_DOUBLE_EQ(c.propertiesTop[3], 6000.0);  // I from N1
+  EXPECT_DOUBLE_EQ(c.propertiesBottom[8], 3600000.0);
   ASSERT_EQ(c.generatedSets.size(), 2u);
   EXPECT_EQ(c.table.points(), 3);  // the first generated set
   EXPECT_DOUBLE_EQ(c.table.thrust, 100.0);

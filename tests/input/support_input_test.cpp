@@ -162,10 +162,9 @@ TEST(SupportInputTest, SoilDataConvertsMillimetresAndLayerDepths) {
                  2, 20, 0.5);
   readSoilData(f.ctx);
   const SoilData& s = f.ctx.model.soil;
-  EXPECT_DOUBLE_EQ(s.freeHeight, 3.0);
+  EXPECT_DOUBLE_EQ(s.excavationDepth, 3.0);
   EXPECT_EQ(s.waterPressureFlag, 1);
   EXPECT_DOUBLE_EQ(s.referenceWidth, 0.30479999631643295);
-  EXPECT_DOUBLE_EQ(s.widthPressureCopy, 1.0);
   ASSERT_EQ(s.surcharges.size(), 2u);
   EXPECT_DOUBLE_EQ(s.surcharges[0].distance, 1.5);
   EXPECT_DOUBLE_EQ(s.surcharges[1].width, 2.0);
@@ -214,7 +213,7 @@ TEST(SupportInputTest, UserCurvesGoToTheSolverTableWithTheirEcho) {
   InputFixture f(kCurves);
   f.ctx.model.control.userCurveCount = 3;
   f.ctx.model.control.pyOption = 1;
-  f.ctx.model.wall.freeHeight = 120.0;  // station 10 at h = 12
+  f.ctx.model.wall.excavationDepth = 120.0;  // station 10 at h = 12
   readUserPyCurves(f.ctx);
 
   const auto& curves = f.ctx.model.curves;

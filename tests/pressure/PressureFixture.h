@@ -38,9 +38,9 @@ class PressureRun {
     ctx.model.control.earthPressureOption = 2;
     ctx.model.wall.n = n;
     ctx.model.wall.h = h;
-    ctx.model.wall.freeHeight = freeHeight;
+    ctx.model.wall.excavationDepth = freeHeight;
     SoilData& s = ctx.model.soil;
-    s.freeHeight = freeHeight;
+    s.excavationDepth = freeHeight;
     s.widthPressure = s.widthResistance = 1.0;
     s.waterBackfill = s.waterExcavation = 1.0e6;  // dry
     s.activeModifier = 1.0;

@@ -86,7 +86,7 @@ TEST_F(SurchargePressure, GridLagSumAndEdges) {
 }
 
 TEST_F(SurchargePressure, VanishingFreeHeightUsesDistantLoadForm) {
-  run.ctx.model.soil.freeHeight = 1.0e-7;
+  run.ctx.model.soil.excavationDepth = 1.0e-7;
   add(1, 1000.0, 30.0);
   add(2, 100.0, 30.0);
   add(1, 1000.0, 0.0);

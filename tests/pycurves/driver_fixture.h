@@ -53,7 +53,7 @@ struct PyProblem {
     ctx.model.wall.n = 40;
     ctx.model.wall.h = si ? 0.3 : 12.0;
     SoilData& s = ctx.model.soil;
-    s.freeHeight = si ? 3.0 : 120.0;
+    s.excavationDepth = si ? 3.0 : 120.0;
     s.widthPressure = 48.0;
     s.widthResistance = 12.0;  // WA/WP = 4: no group factor
     s.waterBackfill = 1e6;     // dry

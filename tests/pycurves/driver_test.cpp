@@ -17,7 +17,11 @@ TEST(DriverProfile, LayersBelowExcavationAreCutAtTheTipPlusTwoIncrements) {
   auto& clay = t.layer(1, 600, 0.065, 5, 0, 0.01, 100);
   clay.bottom[kStrength] = 15;              // c from 5 to 15 over 120..480
   t.layer(1, 700, 0.06, 9, 0, 0.01, 100);   // below the cut-off
+  t.ctx.model.wall.excavationDepth = 96.0;  // the wall record's may differ
   t.run();
+  // The curves stand on the soil data's excavation depth (120) and leave
+  // the wall record's as read.
+  EXPECT_DOUBLE_EQ(t.ctx.model.wall.excavationDepth, 96.0);
   const PyState& st = t.ctx.py;
   ASSERT_EQ(st.layerCount(), 2);
   EXPECT_EQ(st.layer(1).model, SoilModel::Sand);

@@ -242,7 +242,7 @@ TEST(Results, SimplySupportedBeamReactionsAndEquilibrium) {
   specify(m, 1, 20, 0.0, 0.0);
   copyTables(m, p->st);
   solveWall(m, p->st);
-  computeWallResults(m, p->st, true);
+  computeWallResults(m, p->st);
   const auto& r = m.results;
   EXPECT_EQ(r.lastStation, 21);
   EXPECT_NEAR(r.netForce[0], -400.0 * 15 / 20, 1e-6);
@@ -269,7 +269,8 @@ TEST(Results, BeamOnSpringsIsInEquilibrium) {
   copyTables(m, p->st);
   applyCurves(m, p->st);
   solveWall(m, p->st);
-  computeWallResults(m, p->st, false);
+  m.lengthPerDepthUnit = 1.0;
+  computeWallResults(m, p->st);
   EXPECT_DOUBLE_EQ(m.results.depth[10], 30.0);
   expectEquilibrium(m, p->st);
   // The soil reaction is the linearised support force per length.
@@ -282,7 +283,8 @@ TEST(Results, CoupleCorrections) {
   uniformWall(m, 10, 2.0, 1e5);
   m.couples.push_back({4, 8.0});
   copyTables(m, p->st);
-  computeWallResults(m, p->st, false);  // zero deflections: only corrections
+  m.lengthPerDepthUnit = 1.0;
+  computeWallResults(m, p->st);  // zero deflections: only corrections
   const auto& r = m.results;
   EXPECT_DOUBLE_EQ(r.netForce[5], 8.0);
   EXPECT_DOUBLE_EQ(r.netForce[3], -8.0);
@@ -300,7 +302,7 @@ TEST(Results, FreeTopHasNoMomentAndExtrapolatedEnds) {
   specify(m, 3, 10, 0.0, 0.0);
   copyTables(m, p->st);
   solveWall(m, p->st);
-  computeWallResults(m, p->st, true);
+  computeWallResults(m, p->st);
   EXPECT_NEAR(m.results.moment[0], 0.0, 1e-6);
   EXPECT_DOUBLE_EQ(p->st.w(-2), 2 * p->st.w(-1) - p->st.w(0));
   EXPECT_DOUBLE_EQ(p->st.w(12), 2 * p->st.w(11) - p->st.w(10));
@@ -342,7 +344,8 @@ TEST(StationStiffness, SectionsTaperAndNonlinear) {
   m.crossSections[2].nonlinearFlag = 1;
   m.crossSections[2].table = table({0.0, 1e-4, 1e-3}, {0.0, 50.0, 100.0});
   m.stations.f(-1) = 123.0;  // outside 0..N: kept
-  assignStationStiffness(m, p->st, true);
+  m.stations.setSectionDepths(m.wall.n, m.wall.h, 12.0);
+  assignStationStiffness(m, p->st);
   const auto& f = m.stations.f;
   EXPECT_DOUBLE_EQ(f(0), 1000.0);  // above the first section: its top
   EXPECT_DOUBLE_EQ(f(2), 1000.0);
@@ -355,12 +358,14 @@ TEST(StationStiffness, SectionsTaperAndNonlinear) {
   EXPECT_DOUBLE_EQ(f(-1), 123.0);
   // Curvature 5e-4 at station 9 from the deflections.
   p->st.w(9) = -0.5 * 5e-4 * 144.0;
-  assignStationStiffness(m, p->st, true);
+  m.stations.setSectionDepths(m.wall.n, m.wall.h, 12.0);
+  assignStationStiffness(m, p->st);
   EXPECT_NEAR(f(9), (50.0 + 4e-4 * 50.0 / 9e-4) / 5e-4, 1e-6);
   // SI: depths in the unit of h.
   m.wallSections = {{0.0, 10.0, 2}, {10.0, 20.0, 1}, {20.0, 30.0, 1}};
   m.wall.h = 1.0;
-  assignStationStiffness(m, p->st, false);
+  m.stations.setSectionDepths(m.wall.n, m.wall.h, 1.0);
+  assignStationStiffness(m, p->st);
   EXPECT_DOUBLE_EQ(f(5), 3000.0);
   // SI depths are n*h, not a running sum: with h = 0.1 station 15 lies at
   // exactly 1.5 (a sum of fifteen steps gives 1.5000000000000002), the
@@ -368,7 +373,8 @@ TEST(StationStiffness, SectionsTaperAndNonlinear) {
   m.wall.n = 20;
   m.wall.h = 0.1;
   m.wallSections = {{0.0, 1.5, 2}, {1.5, 3.0, 1}};
-  assignStationStiffness(m, p->st, false);
+  m.stations.setSectionDepths(m.wall.n, m.wall.h, 1.0);
+  assignStationStiffness(m, p->st);
   EXPECT_DOUBLE_EQ(f(15), 5000.0);
   EXPECT_DOUBLE_EQ(f(16), 1000.0);
 }

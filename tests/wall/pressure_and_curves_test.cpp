@@ -78,7 +78,7 @@ WallModel& pressureWall(WallRun& r, int n, double h, int option, double freeHeig
   WallModel& m = r.ctx.model;
   test::uniformWall(m, n, h, 1.0);
   m.control.earthPressureOption = option;
-  m.wall.freeHeight = freeHeight;
+  m.wall.excavationDepth = freeHeight;
   m.soil.widthPressure = wa;
   m.soil.widthResistance = wp;
   return m;
@@ -88,6 +88,7 @@ TEST(EarthPressure, WideningTableAndStationLoads) {
   auto r = std::make_unique<WallRun>();
   WallModel& m = pressureWall(*r, 10, 6.0, 2, 30.0, 2.0, 3.0);
   linearTable(m, 61, 1.0);  // one point per inch down to 60 in
+  m.soil.excavationDepth = 45.0;  // the soil data's: not the widening's
   m.stations.q(4) = 7.0;
   applyEarthPressure(r->ctx);
   const auto& rows = m.pressure.rows;
@@ -143,7 +144,7 @@ TEST(EarthPressure, SpecifiedTableWithTieBacksIsWidenedOnce) {
   auto r = std::make_unique<WallRun>();
   WallModel& m = pressureWall(*r, 10, 6.0, 1, 30.0, 2.0, 3.0);
   m.control.tieBackCount = 1;
-  m.soil.freeHeight = 30.0;
+  m.soil.excavationDepth = 30.0;
   m.soil.surcharges = {
       Surcharge{.type = 3, .load = 100.0, .distance = 12.0, .width = 12.0, .factor = 1.0}};
   m.pressure.rows = {{0.0, 0.0, 0.0}, {30.0, 4.0, 4.0}, {60.0, 4.0, 4.0}};
@@ -219,10 +220,10 @@ TEST(EarthPressure, OptionFourBuildsSixPointCurves) {
   EXPECT_DOUBLE_EQ(m.userCurves[1].p[2], 1.5 * p0);
   // An excavation deeper than any wall gives curves down to the end of the
   // station tables, no further; a negative one gives none.
-  m.wall.freeHeight = 1e12;
+  m.wall.excavationDepth = 1e12;
   convertPressureToStationLoads(r->ctx);
   EXPECT_EQ(m.userCurves.size(), static_cast<std::size_t>(kStationTableSize - kStationOffset - 1));
-  m.wall.freeHeight = -1e12;
+  m.wall.excavationDepth = -1e12;
   convertPressureToStationLoads(r->ctx);
   EXPECT_TRUE(m.userCurves.empty());
 }

@@ -383,6 +383,7 @@ TEST(Loop, RestraintResults) {
   uniformWall(m, 10, 1.0, 1e3, 10);
   r->ctx.unitFlag = 2;
   r->ctx.labels = selectUnitLabels(-1);
+  m.lengthPerDepthUnit = 1.0;
   m.restraints = {{9, 10, 1, 500.0, 20.0}};
   m.stations.s(9) = 250.0;
   m.stations.s(10) = 250.0;
