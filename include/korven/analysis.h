@@ -73,6 +73,32 @@ struct RestraintResult {
   double moment = 0.0;
 };
 
+// A point of the earth-pressure table the wall analysis uses (the report's
+// ACTIVE EARTH PRESSURE table): depth as printed (ft or m) and the net
+// pressure on the wall, widened, per unit length of wall (lbs/in or kN/m).
+struct EarthPressurePoint {
+  double depth = 0.0;
+  double pressure = 0.0;
+};
+
+// A p-y curve as the solver uses it: the station it acts at, its depth as
+// printed (ft or m), and its points, deflection y (in or m) against soil
+// resistance p per unit length of wall (lbs/in or kN/m), p opposing y.
+struct PyCurveResult {
+  int station = 0;
+  double depth = 0.0;
+  std::vector<double> y;
+  std::vector<double> p;
+};
+
+// One iteration of the nonlinear loop: the stations whose deflection has
+// not closed within the tolerance, and the largest change of deflection.
+struct IterationRecord {
+  int iteration = 0;
+  int notClosed = 0;
+  double maxChange = 0.0;
+};
+
 // One analysed problem (a single analysis, a construction stage or a
 // long-term pass).
 struct ProblemResult {
@@ -84,6 +110,10 @@ struct ProblemResult {
   std::vector<StationResult> stations;  // stations 0..N when converged
   std::vector<TieBackResult> tieBacks;
   std::vector<RestraintResult> restraints;
+  std::vector<EarthPressurePoint> earthPressure;    // empty without earth pressure
+  std::vector<PyCurveResult> pyCurves;          // user and generated curves
+  std::vector<IterationRecord> iterationHistory;
+  double excavationDepth = 0.0;                 // as printed (ft or m)
 };
 
 struct AnalysisResult {
