@@ -30,7 +30,7 @@ th{background:#eef2f7}td.num{text-align:right;font-variant-numeric:tabular-nums}
 .legend span{display:inline-block;margin-right:1.2em}.legend i{display:inline-block;width:18px;height:3px;vertical-align:middle;margin-right:4px}
 .figures{display:flex;flex-wrap:wrap;gap:10px}
 figure{margin:0;border:1px solid #ddd;padding:6px;break-inside:avoid;page-break-inside:avoid;background:#fff}
-figcaption{font-size:.8em;max-width:238px}figcaption b{display:block;font-size:1.1em;margin-bottom:2px}
+figcaption{font-size:.8em;max-width:218px}figcaption b{display:block;font-size:1.1em;margin-bottom:2px}
 figcaption ul{margin:2px 0;padding-left:1.1em}
 svg.chart{display:block;font-size:11px;font-family:inherit}
 svg .grid line{stroke:#e4e4e4;stroke-width:1}svg .grid line.zero{stroke:#888}
@@ -303,7 +303,7 @@ std::string depthDiagrams(const std::vector<Drawn>& all) {
     c.xLabel = withUnit(g.title, u.*g.unit);
     c.yLabel = withUnit("Depth", u.depth);
     c.yDown = true;
-    c.width = 238;  // five side by side on a landscape page
+    c.width = 218;  // five side by side on a landscape page
     c.height = 440;
     c.lines = levels(drawn);
     std::string items;
