@@ -33,6 +33,20 @@ ProblemResult captureProblem(const RunContext& ctx) {
   p.si = ctx.si();
   p.converged = m.status == ProblemStatus::Converged;
   p.iterations = m.iterations;
+  p.excavationDepth = reportDepth(ctx, m.wall.excavationDepth);
+  for (const auto& row : m.pressureTable) p.earthPressure.push_back({reportDepth(ctx, row[0]), row[1]});
+  for (const auto& it : m.iterationHistory) {
+    p.iterationHistory.push_back({it.iteration, it.notClosed, it.maxChange});
+  }
+  for (const PyCurve& c : m.curves) {
+    PyCurveResult curve;
+    curve.station = c.firstStation;
+    curve.depth = reportDepth(ctx, c.firstStation * m.wall.h);
+    const std::size_t points = static_cast<std::size_t>(std::clamp(c.points, 0, kMaxCurvePoints));
+    curve.y.assign(c.y.begin(), c.y.begin() + static_cast<std::ptrdiff_t>(points));
+    curve.p.assign(c.p.begin(), c.p.begin() + static_cast<std::ptrdiff_t>(points));
+    p.pyCurves.push_back(std::move(curve));
+  }
   const StationResults& r = m.results;
   const std::size_t stations = static_cast<std::size_t>(std::max(0, m.wall.n + 1));
   if (p.converged && r.depth.size() >= stations) {

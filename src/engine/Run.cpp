@@ -55,6 +55,8 @@ void runProblem(RunContext& ctx) {
   m.couples.clear();
   m.curves.clear();
   m.userCurves.clear();
+  m.pressureTable.clear();
+  m.iterationHistory.clear();
   // Supports and loads belong to the problem that reads them: a problem
   // without wall sections reads none and must not act on an earlier one's.
   m.restraints.clear();

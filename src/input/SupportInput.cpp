@@ -7,6 +7,7 @@
 #include "input/FieldChecks.h"
 #include "input/InputEcho.h"
 #include "input/OpeningInput.h"
+#include "model/SoilModels.h"
 #include "wall/StationLoads.h"
 
 namespace korven {
@@ -290,7 +291,9 @@ void readSoilData(RunContext& ctx) {
       // Earth pressure and the p-y generator both branch on the code; an
       // unknown one would be taken as drained soil by the one and as soft
       // clay by the other.
-      layer.modelCode = input::readCode(r, 1, 7, "SOIL MODEL CODE MUST BE 1 TO 7");
+      static const std::string kModelProblem =
+          "SOIL MODEL CODE MUST BE 1 TO " + std::to_string(kSoilModelCount);
+      layer.modelCode = input::readCode(r, 1, kSoilModelCount, kModelProblem);
       layer.bottomDepth = r.real();
     }
     if (!(layer.bottomDepth > above)) {

@@ -325,6 +325,17 @@ struct WallModel {
   StationResults results;
   ProblemStatus status = ProblemStatus::Converged;
   int iterations = 0;
+  // Tables kept for callers of the analysis, beside the station results:
+  // the earth-pressure table as the wall analysis uses it (depth as held,
+  // widened net pressure per unit length of wall) and one row per
+  // iteration of the nonlinear loop.
+  std::vector<std::array<double, 2>> pressureTable;
+  struct IterationRow {
+    int iteration = 0;
+    int notClosed = 0;
+    double maxChange = 0.0;
+  };
+  std::vector<IterationRow> iterationHistory;
 };
 
 // Nearest whole number, halves away from zero. Values beyond the integer

@@ -69,6 +69,9 @@ void applyEarthPressure(RunContext& ctx) {
                         row[10], row[11]},
                   "EARTH PRESSURES");
   }
+  m.pressureTable.clear();
+  m.pressureTable.reserve(rows.size());
+  for (const auto& row : rows) m.pressureTable.push_back({row[0], row[1]});
   writeEarthPressureTable(ctx);
   // Pressure per unit length times the tributary length: force per station.
   for (auto& row : rows) row[1] *= h;

@@ -51,6 +51,7 @@ void writeMonitorHeader(RunContext& ctx) {
 }
 
 void writeIterationRow(RunContext& ctx, int iteration, const SolveSummary& s) {
+  ctx.model.iterationHistory.push_back({iteration, s.notClosed, s.maxChange});
   const WallState& st = ctx.wall;
   ctx.monitor.write(KLAYOUT("(3X,I4,6X,I4,6X,1P,5E12.3)"), iteration, s.notClosed, s.maxChange,
                     st.w(1), st.w(2), st.w(3), st.w(4));

@@ -227,6 +227,8 @@ void iterateWall(RunContext& ctx) {
   assignStationStiffness(m, st);
   writeTitleLine(ctx, ctx.report);
   writeMonitorHeader(ctx);
+  // One history row per iteration, stored without allocating in the loop.
+  m.iterationHistory.reserve(static_cast<std::size_t>(std::max(itmax, 0)) + 1);
   if (itmax != 0) st.w1.fill(0.0);
   st.oscillationCount = 0;
 
