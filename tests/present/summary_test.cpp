@@ -74,11 +74,10 @@ TEST(Summary, HeadLoadedCantileverMatchesBeamTheory) {
 }
 
 TEST(Summary, CantileverInSandCarriesTheActiveThrustAtTheExcavation) {
-  AnalysisResult r = analyseExample("cantilever-sand");
+  const AnalysisResult r = analyseExample("cantilever-sand");
   ASSERT_EQ(r.problems.size(), 1u);
-  ProblemResult& p = r.problems[0];
+  const ProblemResult& p = r.problems[0];
   // The example's excavation is 180 in = 15 ft deep.
-  if (p.excavationDepth == 0.0) p.excavationDepth = 15.0;
   EXPECT_DOUBLE_EQ(p.excavationDepth, 15.0);
   const ProblemSummary s = summarise(p);
   ASSERT_TRUE(s.excavation.has_value());
