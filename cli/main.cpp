@@ -8,9 +8,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "Html.h"
+#include "Summary.h"
+#include "Tables.h"
 #include "korven.h"
 #include "korven/analysis.h"
 #include "textio/Printable.h"
@@ -79,7 +83,52 @@ int finish(const korven::AnalysisResult& r) {
   }
 }
 
-int runInput(const std::string& argument, bool viaNamesFile, bool quiet) {
+// What a run shows and exports besides its files: the summary on stdout,
+// and when asked the summary as JSON, the tables as CSV and the HTML report.
+struct Presentation {
+  std::string csvDir;
+  std::string htmlFile;
+  std::string jsonFile;
+};
+
+std::string readText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Shows the summary and writes the requested exports; 0, or 1 with a
+// message on stderr when one cannot be written.
+int present(const korven::AnalysisResult& r, const fs::path& input, const fs::path& report,
+            const Presentation& want, bool quiet) {
+  namespace kp = korven::present;
+  const std::vector<std::string> warnings = kp::runWarnings(r, readText(report));
+  if (!quiet) std::printf("\n%s", kp::summaryText(r, warnings).c_str());
+  const kp::RunInfo info{input.filename().string(), KORVEN_VERSION_TEXT};
+  try {
+    if (!want.jsonFile.empty()) {
+      kp::writeTextFile(want.jsonFile, kp::summaryJson(r, warnings, info));
+    }
+    if (!want.csvDir.empty()) {
+      const auto files = kp::writeCsvTables(r, want.csvDir, input.stem().string());
+      if (!quiet) {
+        std::printf("korven: %zu tables written to %s\n", files.size(),
+                    printable(want.csvDir).c_str());
+      }
+    }
+    if (!want.htmlFile.empty()) {
+      kp::writeTextFile(want.htmlFile, kp::htmlReport(r, warnings, info, readText(input)));
+      if (!quiet) std::printf("korven: HTML report written to %s\n", printable(want.htmlFile).c_str());
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "korven: %s\n", printable(e.what()).c_str());
+    return 1;
+  }
+  return 0;
+}
+
+int runInput(const std::string& argument, bool viaNamesFile, bool quiet, const Presentation& want) {
   std::error_code ec;
   const fs::path input = fs::absolute(argument, ec);
   if (ec || !fs::is_regular_file(input, ec)) {
@@ -115,6 +164,11 @@ int runInput(const std::string& argument, bool viaNamesFile, bool quiet) {
   if (rc == 0 && !quiet) {
     std::printf("korven: report written to %s\n", printable((dir / names[1]).string()).c_str());
   }
+  // A run stopped by its data still shows and exports what it reached.
+  if (r.status == KORVEN_STATUS_NORMAL || !r.problems.empty()) {
+    const int written = present(r, input, dir / names[1], want, quiet);
+    if (rc == 0) return written;
+  }
   return rc;
 }
 
@@ -138,7 +192,17 @@ int main(int argc, char** argv) {
   run->add_flag("--names", viaNamesFile,
                 "Also write NAMES.dat beside INPUT and run the analysis through it, as a "
                 "graphical front end does.");
-  run->add_flag("-q,--quiet", quiet, "Show only errors.");
+  run->add_flag("-q,--quiet", quiet, "Show only errors (no summary).");
+  Presentation want;
+  run->add_option("--csv", want.csvDir,
+                  "Write the station table, the earth-pressure table and the p-y curves of each "
+                  "problem as CSV files into DIR (made when missing).")
+      ->type_name("DIR");
+  run->add_option("--html", want.htmlFile,
+                  "Write the HTML report with the diagrams to FILE (one self-contained page).")
+      ->type_name("FILE");
+  run->add_option("--json", want.jsonFile, "Write the summary of the run as JSON to FILE.")
+      ->type_name("FILE");
 
   try {
     app.parse(argc, argv);
@@ -146,8 +210,12 @@ int main(int argc, char** argv) {
     return app.exit(e) == 0 ? 0 : 2;
   }
   if (input.empty()) {
+    if (!want.csvDir.empty() || !want.htmlFile.empty() || !want.jsonFile.empty()) {
+      std::fprintf(stderr, "korven: --csv, --html and --json need an INPUT data file\n");
+      return 2;
+    }
     std::error_code ec;
     return finish(korven::runNamesFile(fs::current_path(ec).string()));
   }
-  return runInput(input, viaNamesFile, quiet);
+  return runInput(input, viaNamesFile, quiet, want);
 }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -102,6 +104,27 @@ class RunDir : public ::testing::Test {
   std::filesystem::path dir_;
   std::ostringstream err_;
   std::string report_, monitor_, plot_;
+};
+
+// A run directory for tests of the korven program as a user runs it.
+class CliDir : public RunDir {
+ protected:
+  // Runs the program with `args`; returns its exit status and keeps its
+  // standard output and error.
+  int korven(const std::string& args) {
+    const std::string cmd = std::string("\"") + KORVEN_CLI_PATH + "\" " + args + " > \"" +
+                            path("stdout.txt").string() + "\" 2> \"" +
+                            path("stderr.txt").string() + "\"";
+    const int rc = std::system(cmd.c_str());
+    out_ = readFile(path("stdout.txt"));
+    errText_ = readFile(path("stderr.txt"));
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  }
+  void writeInput(const std::string& name, const std::string& text) {
+    std::ofstream f(path(name), std::ios::binary);
+    f << text;
+  }
+  std::string out_, errText_;
 };
 
 }  // namespace korven::testing

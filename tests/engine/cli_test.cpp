@@ -2,8 +2,6 @@
 // outputs named after it, and an exit status that tells how the run ended.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,24 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Cli : public RunDir {
- protected:
-  // Runs the program with `args`; returns its exit status and keeps stderr.
-  int korven(const std::string& args) {
-    const std::string cmd = std::string("\"") + KORVEN_CLI_PATH + "\" " + args + " > \"" +
-                            path("stdout.txt").string() + "\" 2> \"" +
-                            path("stderr.txt").string() + "\"";
-    const int rc = std::system(cmd.c_str());
-    out_ = readFile(path("stdout.txt"));
-    errText_ = readFile(path("stderr.txt"));
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  }
-  void writeInput(const std::string& name, const std::string& text) {
-    std::ofstream f(path(name), std::ios::binary);
-    f << text;
-  }
-  std::string out_, errText_;
-};
+using Cli = CliDir;
 
 const char* const kEmptyWall =
     "CLI WALL\n1 0 0 0 0 0 0 0 1 0 0 0\n40 6.0 10.0 1.0E-5 120.0 12.0 240.0 100 0 0\n1\n";
