@@ -54,8 +54,9 @@ struct StationResult {
 
 // A tie-back's forces as the report's tie-back table prints them: the
 // horizontal and axial force per station (per analysed width of wall) and
-// the force in one tie-back. Positive forces pull the wall towards the
-// retained side (tension in the tie-back).
+// the force in one tie-back. They are the forces the tie-back exerts on the
+// wall: negative pulls the wall back towards the retained side, that is, the
+// tie-back is in tension.
 struct TieBackResult {
   int number = 0;
   int station = 0;
