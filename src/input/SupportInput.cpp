@@ -3,11 +3,11 @@
 #include <cmath>
 #include <string>
 
-#include "engine/Stops.h"
+#include "core/StationLoads.h"
+#include "core/Stops.h"
 #include "input/FieldChecks.h"
 #include "input/InputEcho.h"
 #include "input/OpeningInput.h"
-#include "wall/StationLoads.h"
 
 namespace korven {
 

@@ -3,6 +3,7 @@
 // excavation level.
 #include <cmath>
 
+#include "core/Stops.h"
 #include "pressure/EarthPressure.h"
 #include "pressure/PressureInternal.h"
 

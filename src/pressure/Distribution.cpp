@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/Stops.h"
+#include "core/Stops.h"
 #include "model/SoilModels.h"
 #include "pressure/EarthPressure.h"
 #include "pressure/PressureInternal.h"
@@ -241,7 +241,7 @@ void writePressureDistribution(RunContext& ctx) {
       const double excavationHead = z > zwE ? gw * (z - zwE) : 0.0;
       const double frontWater = l.submerged ? m * excavationWater : 0.0;
 
-      const double ps = surchargePressureAt(ctx, z);
+      const double ps = surchargePressureAt(ctx.model, z, &ctx.pressure.surcharge);
       double net = active + (option == 3 ? 0.0 : ps) - frontWater;
       if (net < kPressureFloor) net = tiny;
       double withWater = active - frontWater;

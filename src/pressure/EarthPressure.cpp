@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/Stops.h"
+#include "core/Stops.h"
 #include "pressure/PressureInternal.h"
 
 namespace korven {
@@ -170,16 +170,6 @@ void computeOverburden(RunContext& ctx) {
 }
 
 }  // namespace
-
-void requireFinite(RunContext& ctx, std::initializer_list<double> values, const char* what) {
-  for (double v : values) {
-    if (std::isfinite(v)) continue;
-    ctx.report.write(KLAYOUT("(/,/,'     ERROR STOP -- THE ',A,' ARE NOT FINITE NUMBERS',/,"
-                             "'     CHECK THE SOIL, WATER AND SURCHARGE DATA')"),
-                     what);
-    throw RunEnd(std::string("non-finite ") + what);
-  }
-}
 
 void computeEarthPressures(RunContext& ctx) {
   if (ctx.model.control.earthPressureOption < 2) return;

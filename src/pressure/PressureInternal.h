@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "model/WallModel.h"
 #include "pressure/PressureState.h"
 
@@ -53,14 +53,6 @@ void computeLayerResultants(RunContext& ctx);
 // SURCHARGE INFORMATION; sets the working surcharge values to the last
 // listed surcharge.
 void writeSurchargeInformation(RunContext& ctx);
-
-// Lateral pressure of one surcharge kind at depth z below the load level,
-// for a wall of free height h. A free height below 1e-6 uses the form of a
-// distant load, which does not depend on it (its limit as h tends to 0).
-double pointLoadPressure(double load, double x, double z, double h);
-// coefficient / divisor multiplies the load in the distant-load form.
-double lineLoadPressure(double load, double x, double z, double h, double coefficient,
-                        double divisor);
 
 // Force of the working surcharge values on a layer of thickness t whose
 // top is at ztop (ten-step sum), added to its overburden resultant.

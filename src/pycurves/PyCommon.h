@@ -39,8 +39,8 @@
 #include <span>
 #include <vector>
 
-#include "engine/RunContext.h"
-#include "engine/Stops.h"
+#include "core/RunContext.h"
+#include "core/Stops.h"
 #include "pycurves/PyState.h"
 #include "textio/Layout.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "engine/Stops.h"
+#include "core/Stops.h"
 #include "pycurves/PyCommon.h"
 #include "pycurves/SoilModelTable.h"
 

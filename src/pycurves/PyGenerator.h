@@ -2,7 +2,7 @@
 // the p-y scratch file together with the user-specified curves.
 #pragma once
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 
 namespace korven {
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "pycurves/Sand.h"
 
 namespace korven {

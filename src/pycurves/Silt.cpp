@@ -8,7 +8,7 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "pycurves/Silt.h"
 
 namespace korven {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "pycurves/SoftClay.h"
 
 namespace korven {

@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "pycurves/StiffClay.h"
 
 namespace korven {

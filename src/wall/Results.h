@@ -3,7 +3,7 @@
 // sections.
 #pragma once
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "wall/WallState.h"
 
 namespace korven {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/ReportHeader.h"
-#include "engine/Stops.h"
+#include "core/Stops.h"
+#include "core/TitleLine.h"
 #include "wall/FiniteDifference.h"
 #include "wall/Results.h"
 #include "wall/WallAnalysis.h"

@@ -2,7 +2,7 @@
 // deflections, closure, damping of oscillation, tie-back results.
 #pragma once
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "wall/WallState.h"
 
 namespace korven {

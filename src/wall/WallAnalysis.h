@@ -2,7 +2,7 @@
 // the nonlinear solution loop, results and plot-data summaries.
 #pragma once
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 
 namespace korven {
 

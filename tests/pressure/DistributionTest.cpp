@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "PressureFixture.h"
-#include "engine/Stops.h"
+#include "core/Stops.h"
 
 namespace korven::testing {
 namespace {

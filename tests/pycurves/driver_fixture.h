@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "pycurves/PyCommon.h"
 #include "pycurves/PyGenerator.h"
 
