@@ -14,7 +14,6 @@
 
 #include "model/UnitSystem.h"
 #include "model/WallModel.h"
-#include "pressure/PressureState.h"
 #include "pycurves/PyState.h"
 #include "textio/FreeFormat.h"
 #include "textio/Layout.h"
@@ -75,7 +74,6 @@ struct RunContext {
 
   // Problem data and the working state of the phases.
   WallModel model;
-  PressureState pressure;
   PyState py;
   WallState wall;
 

@@ -24,8 +24,7 @@ void writeNetActiveWarning(textio::OutputChannel& out) {
 
 }  // namespace
 
-void computeCoefficients(RunContext& ctx) {
-  PressureState& st = ctx.pressure;
+void computeCoefficients(RunContext& ctx, PressureState& st) {
   const double beta = ctx.model.soil.slopeBackfill;
   const bool optionFive = ctx.model.control.earthPressureOption == 5;
 
@@ -75,8 +74,7 @@ void computeCoefficients(RunContext& ctx) {
       "'     IF IT IS DIFFERENT THAN ZERO')"));
 }
 
-void computeLayerResultants(RunContext& ctx) {
-  PressureState& st = ctx.pressure;
+void computeLayerResultants(RunContext& ctx, PressureState& st) {
   SoilProfile& profile = st.profile;
   const UnitLabels& u = ctx.labels;
   const double gw = st.waterUnitWeight;

@@ -26,8 +26,7 @@ std::vector<InputLayer> prepareInputLayers(const SoilData& soil) {
   return layers;
 }
 
-void buildSoilProfile(RunContext& ctx, const std::vector<InputLayer>& input) {
-  PressureState& st = ctx.pressure;
+void buildSoilProfile(RunContext& ctx, PressureState& st, const std::vector<InputLayer>& input) {
   SoilProfile& profile = st.profile;
   profile = SoilProfile{};
 

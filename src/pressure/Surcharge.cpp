@@ -45,16 +45,16 @@ double layerSurchargeForce(const PressureState& st, double ztop, double t) {
   return force;
 }
 
-void writeSurchargeInformation(RunContext& ctx) {
+void writeSurchargeInformation(RunContext& ctx, PressureState& st) {
   const SoilData& soil = ctx.model.soil;
   const UnitLabels& u = ctx.labels;
-  WorkingSurcharge& w = ctx.pressure.surcharge;
+  WorkingSurcharge& w = st.surcharge;
   ctx.report.write(
       KLAYOUT("(/,/,6X,'**************************************************',/,6X,"
               "'*              SURCHARGE INFORMATION             *',/,6X,"
               "'**************************************************',/)"));
   ctx.report.write(KLAYOUT("(/,6X,'UNIFORM SURFACE PRESSURE     =',1P,E10.3,A4,A1,A2,A2,A1)"),
-                   ctx.pressure.surfacePressure, u.forceB, u.slash, u.lengthB, u.power, u.two);
+                   st.surfacePressure, u.forceB, u.slash, u.lengthB, u.power, u.two);
   int number = 0;
   for (const Surcharge& s : soil.surcharges) {
     ++number;

@@ -114,7 +114,7 @@ TEST(LayerSurchargeForce, LastListedSurchargeWithItsLoadAsInput) {
     const double n = 6.0 * i / 60.0;
     force += 6.0 * 1.273 * 100.0 * m * m * n / (60.0 * std::pow(m * m + n * n, 2));
   }
-  EXPECT_NEAR(r.ctx.pressure.resultants[0].pa1, force, 1e-5);
+  EXPECT_NEAR(r.state.resultants[0].pa1, force, 1e-5);
 }
 
 }  // namespace

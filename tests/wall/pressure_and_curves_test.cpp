@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/Stops.h"
+#include "core/SurchargePressure.h"
 #include "pressure/EarthPressure.h"
 #include "wall/PressureLoads.h"
 #include "wall/Results.h"
