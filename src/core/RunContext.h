@@ -14,7 +14,6 @@
 
 #include "model/UnitSystem.h"
 #include "model/WallModel.h"
-#include "pycurves/PyState.h"
 #include "textio/FreeFormat.h"
 #include "textio/Layout.h"
 #include "wall/WallState.h"
@@ -74,7 +73,6 @@ struct RunContext {
 
   // Problem data and the working state of the phases.
   WallModel model;
-  PyState py;
   WallState wall;
 
   bool english() const { return unitFlag == 1; }

@@ -238,7 +238,6 @@ void abandonFiles(RunContext& ctx) {
   ctx.report.abandon();
   ctx.plot.abandon();
   ctx.monitor.abandon();
-  ctx.py.scratch.abandon();
   ctx.input.reset();
   ctx.inputStream.reset();
 }

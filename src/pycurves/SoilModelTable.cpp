@@ -6,13 +6,13 @@
 namespace korven {
 
 // The layer function of every model (each in its own file).
-void softClayModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);
-void stiffClayFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);
-void stiffClayNoFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);
-void sandModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);
-void siltModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);
-void rockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);
-void weakRockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);
+void softClayModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve);
+void stiffClayFreeWaterModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve);
+void stiffClayNoFreeWaterModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve);
+void sandModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve);
+void siltModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve);
+void rockModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve);
+void weakRockModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve);
 
 namespace {
 

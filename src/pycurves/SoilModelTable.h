@@ -9,11 +9,13 @@
 
 namespace korven {
 
+struct PyState;
 struct RunContext;
 
 // Generates the curves firstCurve..lastCurve of resistance layer `layer`
 // (both numbered from 1), prints them and writes them to the scratch file.
-using LayerCurveFunction = void (*)(RunContext& ctx, int layer, int firstCurve, int lastCurve);
+using LayerCurveFunction = void (*)(RunContext& ctx, PyState& st, int layer, int firstCurve,
+                                    int lastCurve);
 
 // A model's traits (model/SoilModels.h) with the function of its curves.
 struct SoilModelRow : SoilModelTraits {
