@@ -16,7 +16,6 @@
 #include "model/WallModel.h"
 #include "textio/FreeFormat.h"
 #include "textio/Layout.h"
-#include "wall/WallState.h"
 
 namespace korven {
 
@@ -71,9 +70,8 @@ struct RunContext {
   int unitFlag = 1;
   UnitLabels labels = selectUnitLabels(0);
 
-  // Problem data and the working state of the phases.
+  // Problem data; each phase keeps its working state for itself.
   WallModel model;
-  WallState wall;
 
   bool english() const { return unitFlag == 1; }
   bool si() const { return unitFlag == 2; }

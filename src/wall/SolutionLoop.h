@@ -27,4 +27,8 @@ CurveSupport evaluateCurve(const PyCurve& curve, double w);
 // new deflections of stations 0..N with the previous ones.
 void blendDeflections(WallState& st, int n);
 
+// iterateWall (wall/WallAnalysis.h) with the working state kept by the
+// caller, which can look at the loop's deflections and outcome afterwards.
+void iterateWall(RunContext& ctx, WallState& st);
+
 }  // namespace korven
