@@ -1,6 +1,6 @@
-// Lateral pressure of point, line and strip surcharges behind the wall, the
-// working surcharge values and the SURCHARGE INFORMATION section.
-#include <algorithm>
+// Surcharge force on the layers above the excavation from the working
+// surcharge values, and the SURCHARGE INFORMATION section. The pressure of
+// each surcharge kind is in core/SurchargePressure.
 #include <cmath>
 
 #include "pressure/EarthPressure.h"
