@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "korven/analysis.h"
 
 namespace korven {

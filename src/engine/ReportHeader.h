@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 
 namespace korven {
 
@@ -22,8 +22,4 @@ struct PathParts {
 PathParts splitPath(const std::string& fullPath, const std::filesystem::path& folder = {});
 
 void writeReportHeader(RunContext& ctx);
-// The title line of the current problem (stage line, first title or
-// long-term line), preceded by one empty line.
-void writeTitleLine(RunContext& ctx, textio::OutputChannel& out);
-
 }  // namespace korven

@@ -8,9 +8,10 @@
 #include <new>
 #include <sstream>
 
+#include "core/Stops.h"
+#include "core/TitleLine.h"
 #include "engine/Entry.h"
 #include "engine/ReportHeader.h"
-#include "engine/Stops.h"
 #include "input/OpeningInput.h"
 #include "input/SectionInput.h"
 #include "input/SupportInput.h"
@@ -239,7 +240,6 @@ void abandonFiles(RunContext& ctx) {
   ctx.report.abandon();
   ctx.plot.abandon();
   ctx.monitor.abandon();
-  ctx.py.scratch.abandon();
   ctx.input.reset();
   ctx.inputStream.reset();
 }

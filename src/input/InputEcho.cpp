@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/Stops.h"
+#include "core/Stops.h"
 #include "textio/NumberWriters.h"
 
 namespace korven::input {

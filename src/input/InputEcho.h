@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 
 namespace korven::input {
 

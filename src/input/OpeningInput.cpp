@@ -2,15 +2,10 @@
 
 #include <string>
 
-#include "engine/Stops.h"
+#include "core/Stops.h"
 #include "input/FieldChecks.h"
 
 namespace korven {
-
-void stopTooMuchData(RunContext& ctx, const std::string& reason) {
-  ctx.report.write(KLAYOUT("(/,/,'     TOO MUCH DATA FOR AVAILABLE STORAGE',/,/)"));
-  throw RunEnd("too much data for available storage: " + reason);
-}
 
 void stopStationsNotInOrder(RunContext& ctx, const std::string& reason) {
   ctx.report.write(KLAYOUT("(/,/,'     ERROR STOP -- STATIONS NOT IN ORDER')"));

@@ -2,7 +2,7 @@
 // specified deflections and slopes, with the report lines written between.
 #pragma once
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 
 namespace korven {
 
@@ -19,9 +19,8 @@ void readWallRecord(RunContext& ctx);
 // Reads the specified deflections and slopes and sets the station codes.
 void readSpecifiedPoints(RunContext& ctx);
 
-// Writes one of the run-ending messages that the data checks share and
-// ends the run.
-[[noreturn]] void stopTooMuchData(RunContext& ctx, const std::string& reason);
+// Writes the run-ending message of stations out of order and ends the run
+// (TOO MUCH DATA is in core/Stops.h).
 [[noreturn]] void stopStationsNotInOrder(RunContext& ctx, const std::string& reason);
 
 }  // namespace korven

@@ -3,12 +3,12 @@
 #include <cmath>
 #include <string>
 
-#include "engine/Stops.h"
+#include "core/StationLoads.h"
+#include "core/Stops.h"
 #include "input/FieldChecks.h"
 #include "input/InputEcho.h"
 #include "input/OpeningInput.h"
 #include "textio/NumberWriters.h"
-#include "wall/StationLoads.h"
 
 namespace korven {
 

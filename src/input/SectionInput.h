@@ -2,7 +2,7 @@
 // stiffness-and-load records of a problem, with their report echo.
 #pragma once
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 
 namespace korven {
 

@@ -2,7 +2,7 @@
 // data and user p-y curves of a problem, with their report echo.
 #pragma once
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 
 namespace korven {
 

@@ -3,6 +3,7 @@
 // excavation level.
 #include <cmath>
 
+#include "core/Stops.h"
 #include "pressure/EarthPressure.h"
 #include "pressure/PressureInternal.h"
 
@@ -23,8 +24,7 @@ void writeNetActiveWarning(textio::OutputChannel& out) {
 
 }  // namespace
 
-void computeCoefficients(RunContext& ctx) {
-  PressureState& st = ctx.pressure;
+void computeCoefficients(RunContext& ctx, PressureState& st) {
   const double beta = ctx.model.soil.slopeBackfill;
   const bool optionFive = ctx.model.control.earthPressureOption == 5;
 
@@ -74,8 +74,7 @@ void computeCoefficients(RunContext& ctx) {
       "'     IF IT IS DIFFERENT THAN ZERO')"));
 }
 
-void computeLayerResultants(RunContext& ctx) {
-  PressureState& st = ctx.pressure;
+void computeLayerResultants(RunContext& ctx, PressureState& st) {
   SoilProfile& profile = st.profile;
   const UnitLabels& u = ctx.labels;
   const double gw = st.waterUnitWeight;

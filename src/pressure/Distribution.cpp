@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/Stops.h"
+#include "core/Stops.h"
 #include "model/SoilModels.h"
 #include "pressure/EarthPressure.h"
 #include "pressure/PressureInternal.h"
@@ -27,8 +27,9 @@ struct GridLayer {
 // below the tip are left out, and the deepest remaining layer is cut or
 // extended so that its points end at the tip. The point count of the file
 // then always equals its records.
-std::vector<GridLayer> pointGrid(const RunContext& ctx, double wallLength) {
-  const SoilProfile& profile = ctx.pressure.profile;
+std::vector<GridLayer> pointGrid(const RunContext& ctx, const PressureState& st,
+                                 double wallLength) {
+  const SoilProfile& profile = st.profile;
   std::vector<GridLayer> grid;
   for (int j = 1; j <= profile.count(); ++j) {
     const AnalysisLayer& l = profile.layer(j);
@@ -88,9 +89,8 @@ double envelopePeak(const Supports& s, double area, double h) {
 
 // Replaces the rows of the layers above the excavation level (points 2 to
 // lastAbove) by the apparent-pressure envelopes of options 3 and 5.
-void applyEnvelopes(RunContext& ctx, std::vector<PressurePoint>& rows, int lastAbove, double area,
-                    double earthArea, double surfaceArea) {
-  const PressureState& st = ctx.pressure;
+void applyEnvelopes(RunContext& ctx, const PressureState& st, std::vector<PressurePoint>& rows,
+                    int lastAbove, double area, double earthArea, double surfaceArea) {
   const SoilProfile& profile = st.profile;
   const int option = ctx.model.control.earthPressureOption;
   const double h = st.freeHeight;
@@ -156,8 +156,7 @@ void writePointFile(RunContext& ctx, const std::vector<PressurePoint>& rows) {
 
 }  // namespace
 
-void writePressureDistribution(RunContext& ctx) {
-  PressureState& st = ctx.pressure;
+void writePressureDistribution(RunContext& ctx, PressureState& st) {
   const SoilProfile& profile = st.profile;
   const int option = ctx.model.control.earthPressureOption;
   const double wallLength = ctx.model.wall.n * ctx.model.wall.h;
@@ -190,7 +189,7 @@ void writePressureDistribution(RunContext& ctx) {
   int lastAbove = 1;
   double previousExcavationWater = 0.0;
 
-  for (const GridLayer& g : pointGrid(ctx, wallLength)) {
+  for (const GridLayer& g : pointGrid(ctx, st, wallLength)) {
     const AnalysisLayer& l = profile.layer(g.layer);
     const bool above = g.layer < excavation;
     const double m = l.modifier;
@@ -241,7 +240,7 @@ void writePressureDistribution(RunContext& ctx) {
       const double excavationHead = z > zwE ? gw * (z - zwE) : 0.0;
       const double frontWater = l.submerged ? m * excavationWater : 0.0;
 
-      const double ps = surchargePressureAt(ctx, z);
+      const double ps = surchargePressureAt(ctx.model, z, &st.surcharge);
       double net = active + (option == 3 ? 0.0 : ps) - frontWater;
       if (net < kPressureFloor) net = tiny;
       double withWater = active - frontWater;
@@ -281,7 +280,7 @@ void writePressureDistribution(RunContext& ctx) {
   }
 
   if (option == 3 || option == 5)
-    applyEnvelopes(ctx, rows, lastAbove, area, earthArea, surfaceArea);
+    applyEnvelopes(ctx, st, rows, lastAbove, area, earthArea, surfaceArea);
   for (const PressurePoint& r : rows) {
     requireFinite(ctx, {r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8], r[9], r[10], r[11]},
                   "EARTH PRESSURES");

@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/Stops.h"
+#include "core/Stops.h"
 #include "pressure/PressureInternal.h"
 
 namespace korven {
@@ -21,9 +21,8 @@ namespace {
 
 using namespace pressure;
 
-void takeWorkingCopies(RunContext& ctx) {
+void takeWorkingCopies(RunContext& ctx, PressureState& st) {
   const SoilData& soil = ctx.model.soil;
-  PressureState& st = ctx.pressure;
   st = PressureState{};
   st.freeHeight = soil.excavationDepth;
   st.waterBackfill = soil.waterBackfill;
@@ -39,8 +38,7 @@ void takeWorkingCopies(RunContext& ctx) {
 
 // A free height or backfill water table above the ground surface would
 // split the profile into layers of negative thickness: reject the data.
-void checkSplitDepths(RunContext& ctx) {
-  const PressureState& st = ctx.pressure;
+void checkSplitDepths(RunContext& ctx, const PressureState& st) {
   if (st.waterBackfill < -kDepthTolerance) {
     ctx.report.write(
         KLAYOUT("(/,/,'     ERROR STOP -- WATER TABLE AT BACKFILL IS ABOVE THE GROUND SURFACE')"));
@@ -52,9 +50,8 @@ void checkSplitDepths(RunContext& ctx) {
   }
 }
 
-void writeWallInformation(RunContext& ctx) {
+void writeWallInformation(RunContext& ctx, const PressureState& st) {
   const SoilData& soil = ctx.model.soil;
-  const PressureState& st = ctx.pressure;
   const UnitLabels& u = ctx.labels;
   ctx.report.write(
       KLAYOUT("(/,/,/,6X,'**************************************************',/,6X,"
@@ -79,7 +76,7 @@ void writeWallInformation(RunContext& ctx) {
       u.lengthB, u.power, u.three, soil.slopeBackfill, soil.slopeExcavation, soil.activeModifier);
 }
 
-void writeSoilInformation(RunContext& ctx) {
+void writeSoilInformation(RunContext& ctx, const PressureState& st) {
   ctx.report.write(
       KLAYOUT("(/,/,6X,'**************************************************',/,6X,"
               "'*                SOIL INFORMATION                *',/,6X,"
@@ -95,7 +92,7 @@ void writeSoilInformation(RunContext& ctx) {
                 "'LAYER  THICKNESS STRENGTH    PHI   WEIGHT   DRAINED  ZTOP',/,7X,"
                 "'NO.',6X,'FT',8X,'PSI',7X,'DEG',5X,'PCI',5X,'T OR F',3X,'FT')"));
   }
-  const SoilProfile& profile = ctx.pressure.profile;
+  const SoilProfile& profile = st.profile;
   for (int j = 1; j <= profile.count(); ++j) {
     const AnalysisLayer& l = profile.layer(j);
     ctx.report.write(KLAYOUT("(7X,I3,F9.1,F10.1,F10.1,F9.3,5X,L1,F10.2)"), j,
@@ -109,8 +106,7 @@ void writeSoilInformation(RunContext& ctx) {
 // would need more than kMaxPressurePoints points (an absurd increment
 // length), the run ends with a message: going on would leave the wall
 // analysis reading a stale or missing point file.
-void obtainWorkArrays(RunContext& ctx) {
-  PressureState& st = ctx.pressure;
+void obtainWorkArrays(RunContext& ctx, PressureState& st) {
   const double wallLength = ctx.model.wall.n * ctx.model.wall.h;
   // One point per inch or per 0.05 m, plus one per layer for the rounding
   // of the layer spans and the first point.
@@ -134,8 +130,7 @@ void obtainWorkArrays(RunContext& ctx) {
 }
 
 // Effective vertical stress at the top of every analysis layer.
-void computeOverburden(RunContext& ctx) {
-  PressureState& st = ctx.pressure;
+void computeOverburden(RunContext& ctx, PressureState& st) {
   SoilProfile& profile = st.profile;
   const double zwB = st.waterBackfill;
   const double gw = st.waterUnitWeight;
@@ -171,26 +166,16 @@ void computeOverburden(RunContext& ctx) {
 
 }  // namespace
 
-void requireFinite(RunContext& ctx, std::initializer_list<double> values, const char* what) {
-  for (double v : values) {
-    if (std::isfinite(v)) continue;
-    ctx.report.write(KLAYOUT("(/,/,'     ERROR STOP -- THE ',A,' ARE NOT FINITE NUMBERS',/,"
-                             "'     CHECK THE SOIL, WATER AND SURCHARGE DATA')"),
-                     what);
-    throw RunEnd(std::string("non-finite ") + what);
-  }
-}
-
-void computeEarthPressures(RunContext& ctx) {
+void pressure::computeEarthPressures(RunContext& ctx, PressureState& st) {
   if (ctx.model.control.earthPressureOption < 2) return;
-  takeWorkingCopies(ctx);
-  checkSplitDepths(ctx);
-  buildSoilProfile(ctx, prepareInputLayers(ctx.model.soil));
+  takeWorkingCopies(ctx, st);
+  checkSplitDepths(ctx, st);
+  buildSoilProfile(ctx, st, prepareInputLayers(ctx.model.soil));
 
-  writeWallInformation(ctx);
-  writeSurchargeInformation(ctx);
-  writeSoilInformation(ctx);
-  const SoilProfile& profile = ctx.pressure.profile;
+  writeWallInformation(ctx, st);
+  writeSurchargeInformation(ctx, st);
+  writeSoilInformation(ctx, st);
+  const SoilProfile& profile = st.profile;
   if (profile.excavationLayerIndex == 0) {
     throw HardStop("1", "NO SOIL LAYER REACHES BELOW THE EXCAVATION DEPTH");
   }
@@ -198,11 +183,16 @@ void computeEarthPressures(RunContext& ctx) {
     throw HardStop("2", "THE SOIL PROFILE NEEDS MORE THAN 21 ANALYSIS LAYERS");
   }
 
-  obtainWorkArrays(ctx);
-  computeOverburden(ctx);
-  computeCoefficients(ctx);
-  computeLayerResultants(ctx);
-  writePressureDistribution(ctx);
+  obtainWorkArrays(ctx, st);
+  computeOverburden(ctx, st);
+  computeCoefficients(ctx, st);
+  computeLayerResultants(ctx, st);
+  writePressureDistribution(ctx, st);
+}
+
+void computeEarthPressures(RunContext& ctx) {
+  PressureState st;
+  pressure::computeEarthPressures(ctx, st);
 }
 
 }  // namespace korven

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "model/WallModel.h"
 #include "pressure/PressureState.h"
 
@@ -40,33 +40,29 @@ struct InputLayer {
 // Input layers in order, up to the first one without positive thickness.
 std::vector<InputLayer> prepareInputLayers(const SoilData& soil);
 
+// The earth-pressure phase with its working state kept by the caller
+// (computeEarthPressures(ctx) keeps it for the one call).
+void computeEarthPressures(RunContext& ctx, PressureState& st);
+
 // Splits the input layers at the excavation depth and the backfill water
-// table into the analysis layers of ctx.pressure.profile.
-void buildSoilProfile(RunContext& ctx, const std::vector<InputLayer>& input);
+// table into the analysis layers of st.profile.
+void buildSoilProfile(RunContext& ctx, PressureState& st, const std::vector<InputLayer>& input);
 
 // Coefficients of every analysis layer with their table.
-void computeCoefficients(RunContext& ctx);
+void computeCoefficients(RunContext& ctx, PressureState& st);
 // Active and water resultants of the layers above the excavation level,
 // their tables and the net-active-force warning.
-void computeLayerResultants(RunContext& ctx);
+void computeLayerResultants(RunContext& ctx, PressureState& st);
 
 // SURCHARGE INFORMATION; sets the working surcharge values to the last
 // listed surcharge.
-void writeSurchargeInformation(RunContext& ctx);
-
-// Lateral pressure of one surcharge kind at depth z below the load level,
-// for a wall of free height h. A free height below 1e-6 uses the form of a
-// distant load, which does not depend on it (its limit as h tends to 0).
-double pointLoadPressure(double load, double x, double z, double h);
-// coefficient / divisor multiplies the load in the distant-load form.
-double lineLoadPressure(double load, double x, double z, double h, double coefficient,
-                        double divisor);
+void writeSurchargeInformation(RunContext& ctx, PressureState& st);
 
 // Force of the working surcharge values on a layer of thickness t whose
 // top is at ztop (ten-step sum), added to its overburden resultant.
 double layerSurchargeForce(const PressureState& st, double ztop, double t);
 
 // Point table and the earth-pressure point file.
-void writePressureDistribution(RunContext& ctx);
+void writePressureDistribution(RunContext& ctx, PressureState& st);
 
 }  // namespace korven::pressure

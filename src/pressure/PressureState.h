@@ -7,6 +7,8 @@
 #include <array>
 #include <vector>
 
+#include "core/SurchargePressure.h"
+
 namespace korven {
 
 // One layer of the backfill profile as the pressure computation uses it.
@@ -55,16 +57,6 @@ struct SoilProfile {
   // 1-based access.
   AnalysisLayer& layer(int j) { return layers[static_cast<std::size_t>(j - 1)]; }
   const AnalysisLayer& layer(int j) const { return layers[static_cast<std::size_t>(j - 1)]; }
-};
-
-// Single working surcharge values (one of each kind at most) used by the
-// layer resultants.
-struct WorkingSurcharge {
-  double distance = 0.0;
-  double pointLoad = 0.0;
-  double lineLoad = 0.0;
-  double stripLoad = 0.0;
-  double stripWidth = 0.0;
 };
 
 // One row of the earth-pressure point table: depth and eleven pressures.

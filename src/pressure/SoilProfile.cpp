@@ -3,8 +3,8 @@
 #include <cmath>
 #include <utility>
 
+#include "model/SoilModels.h"
 #include "pressure/PressureInternal.h"
-#include "pycurves/SoilModelTable.h"
 
 namespace korven::pressure {
 
@@ -18,7 +18,7 @@ std::vector<InputLayer> prepareInputLayers(const SoilData& soil) {
     l.unitWeight = in.top[kGamma];
     l.cohesion = in.top[kStrength];
     l.phi = in.top[kPhi];
-    const SoilModelRow& model = soilModelRow(in.modelCode);
+    const SoilModelTraits& model = soilModelTraits(in.modelCode);
     l.optionalCoefficient = model.earthCoefficient ? in.top[kSixth] : 0.0;
     l.drained = model.drained;
     layers.push_back(l);
@@ -26,8 +26,7 @@ std::vector<InputLayer> prepareInputLayers(const SoilData& soil) {
   return layers;
 }
 
-void buildSoilProfile(RunContext& ctx, const std::vector<InputLayer>& input) {
-  PressureState& st = ctx.pressure;
+void buildSoilProfile(RunContext& ctx, PressureState& st, const std::vector<InputLayer>& input) {
   SoilProfile& profile = st.profile;
   profile = SoilProfile{};
 

@@ -47,8 +47,8 @@ double column(const StrengthPoint& s, StrengthColumn col) {
 }
 
 // First strength point i >= 2 (1-based) with z <= X(i); stops when none.
-int findStrengthPoint(RunContext& ctx, double z, ProfileTable table) {
-  const auto& s = ctx.py.strength;
+int findStrengthPoint(RunContext& ctx, PyState& st, double z, ProfileTable table) {
+  const auto& s = st.strength;
   const int n = static_cast<int>(s.size());
   for (int i = 2; i <= n; ++i) {
     if (z <= s[at(i)].z) return i;
@@ -88,10 +88,10 @@ int activeReductionRows(const RunContext& ctx) {
 
 }  // namespace
 
-double strengthAt(RunContext& ctx, double z) {
-  const auto& s = ctx.py.strength;
+double strengthAt(RunContext& ctx, PyState& st, double z) {
+  const auto& s = st.strength;
   const int n = static_cast<int>(s.size());
-  const int i = findStrengthPoint(ctx, z, ProfileTable::Strength);
+  const int i = findStrengthPoint(ctx, st, z, ProfileTable::Strength);
   if (z == s[at(n)].z) return s[at(i)].c;
   if (z == s[at(i)].z) {
     return (s[at(i + 1)].z == s[at(i)].z && s[at(i + 1)].c >= kTiny) ? s[at(i + 1)].c : s[at(i)].c;
@@ -99,10 +99,10 @@ double strengthAt(RunContext& ctx, double z) {
   return interpolate(s[at(i - 1)].z, s[at(i - 1)].c, s[at(i)].z, s[at(i)].c, z);
 }
 
-double profileValueAt(RunContext& ctx, double z, StrengthColumn col, ProfileTable table) {
-  const auto& s = ctx.py.strength;
+double profileValueAt(RunContext& ctx, PyState& st, double z, StrengthColumn col, ProfileTable table) {
+  const auto& s = st.strength;
   const int n = static_cast<int>(s.size());
-  const int i = findStrengthPoint(ctx, z, table);
+  const int i = findStrengthPoint(ctx, st, z, table);
   const double vi = column(s[at(i)], col);
   if (z == s[at(n)].z) return vi;
   if (z == s[at(i)].z) {
@@ -115,8 +115,8 @@ double profileValueAt(RunContext& ctx, double z, StrengthColumn col, ProfileTabl
   return interpolate(s[at(i - 1)].z, column(s[at(i - 1)], col), s[at(i)].z, vi, z);
 }
 
-double averageUnitWeight(RunContext& ctx, double z) {
-  const auto& w = ctx.py.weight;
+double averageUnitWeight(const PyState& st, double z) {
+  const auto& w = st.weight;
   const int m = static_cast<int>(w.size());
   if (m < 2) return 0.0;
   if (z < 1e-6) {
@@ -145,9 +145,9 @@ double averageUnitWeight(RunContext& ctx, double z) {
   return sum;
 }
 
-double backfillVerticalStress(RunContext& ctx, double x) {
+double backfillVerticalStress(RunContext& ctx, PyState& st, double x) {
   const SoilData& soil = ctx.model.soil;
-  const double gw = ctx.py.gammaW;
+  const double gw = st.gammaW;
   const double water = soil.waterBackfill;
   double sv = soil.legacy.uniform;
   double top = 0.0;
@@ -182,14 +182,14 @@ double groupReductionFactor(double e) {
   return 0.52920001745224 * std::pow(e, 0.5659000277519226);
 }
 
-double pMultiplierAt(const RunContext& ctx, double x) {
+double pMultiplierAt(const RunContext& ctx, const PyState& st, double x) {
   double r = 1.0;
   const int rows = activeReductionRows(ctx);
   const SoilData& soil = ctx.model.soil;
   if (rows == 0 || ctx.model.reduction.groupFlag == 1) {
     if (soil.widthResistance > 0.0) {
       const double e = soil.widthPressure / soil.widthResistance;
-      if (e >= 1.1 && e < 3.1 && x >= ctx.py.freeHeight) r = groupReductionFactor(e);
+      if (e >= 1.1 && e < 3.1 && x >= st.freeHeight) r = groupReductionFactor(e);
     }
   }
   if (rows > 0) r *= reductionFactor(ctx, x, true);
@@ -361,14 +361,14 @@ void writeSideLine(RunContext& ctx, Side side) {
   }
 }
 
-void writeScratchCurveHeader(RunContext& ctx, int curve) {
-  ctx.py.scratch.writeFree(ctx.py.curveDepth(curve) + ctx.py.freeHeight, 2 * kPyPointsPerSide);
+void writeScratchCurveHeader(PyState& st, int curve) {
+  st.scratch.writeFree(st.curveDepth(curve) + st.freeHeight, 2 * kPyPointsPerSide);
 }
 
-void writeMultiplierLine(RunContext& ctx, double x) {
+void writeMultiplierLine(RunContext& ctx, PyState& st, double x) {
   ctx.report.write(
       KLAYOUT("(/,21X,' P-Multiplier = ',1P,E10.3,' Y-Multiplier = ',1P,E10.3)"),
-      pMultiplierAt(ctx, x), yMultiplierAt(ctx, x));
+      pMultiplierAt(ctx, st, x), yMultiplierAt(ctx, x));
 }
 
 const textio::Layout& standardRowLayout() { return KLAYOUT("(21X,2F20.3)"); }
@@ -377,9 +377,8 @@ const textio::Layout& standardScratchLayout() { return KLAYOUT("(I5,2(1X,1P,E10.
 
 namespace {
 
-void writePoint(RunContext& ctx, int curve, Side side, int j, double yOut, double pOut,
+void writePoint(RunContext& ctx, PyState& st, int curve, Side side, int j, double yOut, double pOut,
                 const textio::Layout& row, const textio::Layout& scratch) {
-  PyState& st = ctx.py;
   if (!std::isfinite(yOut) || !std::isfinite(pOut)) {
     // A degenerate soil description produced no defined resistance; refuse
     // it rather than hand an undefined number to the wall analysis.
@@ -402,17 +401,17 @@ constexpr double kSmallDeflection = 1e-14;
 
 }  // namespace
 
-void writeCurvePoints(RunContext& ctx, int curve, Side side, const CurvePoints& points,
+void writeCurvePoints(RunContext& ctx, PyState& st, int curve, Side side, const CurvePoints& points,
                       const PointStyle& style) {
-  const double x = ctx.py.curveDepth(curve) + ctx.py.freeHeight;
+  const double x = st.curveDepth(curve) + st.freeHeight;
   for (int j = 1; j <= kPyPointsPerSide; ++j) {
     double y = points.y[at(j)];
     double p = points.p[at(j)];
     if (style.scaled) {
       y = y * yMultiplierAt(ctx, x);
-      p = p * pMultiplierAt(ctx, x);
+      p = p * pMultiplierAt(ctx, st, x);
     }
-    writePoint(ctx, curve, side, j, y, p, *style.row, *style.scratch);
+    writePoint(ctx, st, curve, side, j, y, p, *style.row, *style.scratch);
     if (style.smallDeflectionModulus && j >= 2 && y < kSmallDeflection) {
       ctx.report.write(KLAYOUT("(/,29X,'**** WARNING ****',/,5X,'DEFLECTION IS LESS THAN "
                                "1.0E-14.  THE PROGRAM',/,5X,'USED A SOIL MODULUS OF ',D12.4)"),
@@ -421,8 +420,7 @@ void writeCurvePoints(RunContext& ctx, int curve, Side side, const CurvePoints& 
   }
 }
 
-CurveSite curveSite(const RunContext& ctx) {
-  const PyState& st = ctx.py;
+CurveSite curveSite(const RunContext& ctx, const PyState& st) {
   CurveSite s;
   s.H = st.freeHeight;
   s.b = ctx.model.soil.widthResistance;
@@ -437,13 +435,13 @@ CurveSite curveSite(const RunContext& ctx) {
   return s;
 }
 
-SideDepth sideDepth(RunContext& ctx, const CurveSite& site, int layer, int curve, Side side) {
+SideDepth sideDepth(RunContext& ctx, PyState& st, const CurveSite& site, int layer, int curve, Side side) {
   SideDepth d;
   d.excavation = side == Side::Excavation;
-  const double zCurve = ctx.py.curveDepth(curve);
+  const double zCurve = st.curveDepth(curve);
   d.z = d.excavation ? zCurve : zCurve + site.H;
-  d.zEff = effectiveDepth(ctx.py, layer, d.z);
-  if (site.continuous && !d.excavation) d.sigmaV = backfillVerticalStress(ctx, d.z);
+  d.zEff = effectiveDepth(st, layer, d.z);
+  if (site.continuous && !d.excavation) d.sigmaV = backfillVerticalStress(ctx, st, d.z);
   return d;
 }
 

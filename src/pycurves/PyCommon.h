@@ -3,19 +3,19 @@
 // How a soil model uses them. generateLayerCurves calls the layer function
 // of the model's table row once per resistance layer, with the layer number
 // i (1-based) and its curve range firstCurve..lastCurve (curve numbers
-// 1-based, ctx.py.curveDepth(m) is the depth z of curve m below the
+// 1-based, st.curveDepth(m) is the depth z of curve m below the
 // excavation surface). The function reads the site once (curveSite) and for
 // every curve in the range:
 //
-//   writeScratchCurveHeader(ctx, m);          // "x 34" record
+//   writeScratchCurveHeader(st, m);          // "x 34" record
 //   ... look-ups at z: strengthAt, profileValueAt, averageUnitWeight ...
 //   for each side (excavation at z, backfill at z + H):
 //     writeSideLine(ctx, side);                // every model but rock
-//     at = sideDepth(ctx, site, i, m, side);   // depths, backfill stress
+//     at = sideDepth(ctx, st, site, i, m, side);   // depths, backfill stress
 //     result = <model>Curve({site, at, ...});  // pure: no context, no output
 //     ... the model's parameter header (its own layout) from the result ...
-//     writeCurvePoints(ctx, m, side, result.points, ...);
-//     writeMultiplierLine(ctx, x);             // models that print it
+//     writeCurvePoints(ctx, st, m, side, result.points, ...);
+//     writeMultiplierLine(ctx, st, x);             // models that print it
 //
 // The curve functions compute the 17 deflections and resistances of one side
 // and the values the report prints with them; printing, scaling by the
@@ -23,11 +23,11 @@
 // Look-ups stay in the layer function, before the side's curve is computed,
 // so warnings and stops keep their place in the report.
 //
-// Layered soil: ctx.py.integral(i) is the resistance integral of layer i,
+// Layered soil: st.integral(i) is the resistance integral of layer i,
 // which the model resets at its first curve and grows after each later curve.
-// integralAbove(ctx.py, i) sums the layers above; a model that uses an
-// effective depth stores its equivalent depth in ctx.py.zEq(i) on its first
-// curve (layer i > 1) and calls effectiveDepth(ctx.py, i, z).
+// integralAbove(st, i) sums the layers above; a model that uses an
+// effective depth stores its equivalent depth in st.zEq(i) on its first
+// curve (layer i > 1) and calls effectiveDepth(st, i, z).
 //
 // The look-ups that find a depth outside the tables write the warning and
 // throw HardStop with the code of the table ("1" strength, "4" unit weight,
@@ -39,8 +39,8 @@
 #include <span>
 #include <vector>
 
-#include "engine/RunContext.h"
-#include "engine/Stops.h"
+#include "core/RunContext.h"
+#include "core/Stops.h"
 #include "pycurves/PyState.h"
 #include "textio/Layout.h"
 
@@ -71,7 +71,7 @@ struct CurveSite {
   bool cyclic = false;
   double cycles = 0.0;      // number of load cycles
 };
-CurveSite curveSite(const RunContext& ctx);
+CurveSite curveSite(const RunContext& ctx, const PyState& st);
 
 enum class Side { Excavation = 0, Backfill = 1 };
 
@@ -85,7 +85,7 @@ struct SideDepth {
 // Depths of `side` of curve m of layer i. The backfill side of a continuous
 // wall looks up its vertical stress (backfillVerticalStress: warning and
 // stop below the input layers).
-SideDepth sideDepth(RunContext& ctx, const CurveSite& site, int layer, int curve, Side side);
+SideDepth sideDepth(RunContext& ctx, PyState& st, const CurveSite& site, int layer, int curve, Side side);
 
 // ---- Look-ups in the profiles --------------------------------------------
 
@@ -101,31 +101,31 @@ enum class StrengthColumn { Strength, Phi, E50, Subgrade, Sixth };
 // Strength c at depth z (strength-column rule): at a repeated depth the
 // deeper point's value unless it is below 1e-20. A depth outside the profile
 // writes the warning twice to the error stream and stops with "1".
-double strengthAt(RunContext& ctx, double z);
+double strengthAt(RunContext& ctx, PyState& st, double z);
 
 // Any column by the averaging rule (used for e50, phi, the third and sixth
 // rock parameters): at a repeated depth the mean of both values when both
 // are at least 1e-20, else the one that is not below it. A depth outside the
 // profile writes the warning of `table` twice to the error stream and stops.
-double profileValueAt(RunContext& ctx, double z, StrengthColumn column,
+double profileValueAt(RunContext& ctx, PyState& st, double z, StrengthColumn column,
                       ProfileTable table = ProfileTable::Strength);
 
 // Mean effective unit weight between the excavation surface and z. A depth
 // below the weight profile stops with "4" (no message).
-double averageUnitWeight(RunContext& ctx, double z);
+double averageUnitWeight(const PyState& st, double z);
 
 // Vertical stress at depth x below the wall top on the backfill side, from
 // the input layers, the uniform surface pressure and the water level (sand
 // layers below the water are taken submerged). Below the last input layer
 // the report gets the unit-weight warning and the run stops with "4".
-double backfillVerticalStress(RunContext& ctx, double x);
+double backfillVerticalStress(RunContext& ctx, PyState& st, double x);
 
 // ---- Multipliers ---------------------------------------------------------
 
 // Group factor of widely spaced soldier piles at spacing ratio e (WA/WP).
 double groupReductionFactor(double e);
 // Depth x below the wall top.
-double pMultiplierAt(const RunContext& ctx, double x);
+double pMultiplierAt(const RunContext& ctx, const PyState& st, double x);
 double yMultiplierAt(const RunContext& ctx, double x);
 
 // ---- Layered soil ----------------------------------------------------------
@@ -206,9 +206,9 @@ std::optional<double> frictionalEquivalentDepth(double F, const FrictionAngles& 
 // "AT THE EXCAVATION SIDE" / "AT THE BACKFILL SIDE".
 void writeSideLine(RunContext& ctx, Side side);
 // Scratch record opening curve m: depth below the wall top and 34.
-void writeScratchCurveHeader(RunContext& ctx, int curve);
+void writeScratchCurveHeader(PyState& st, int curve);
 // The multiplier line after row 17, with the multipliers at x.
-void writeMultiplierLine(RunContext& ctx, double x);
+void writeMultiplierLine(RunContext& ctx, PyState& st, double x);
 
 // Row layout (1X,20X,2F20.3) / (21X,2F20.3) and scratch layout
 // (I5,2(1X,1P,E10.3)) used by most models.
@@ -234,15 +234,15 @@ struct PointStyle {
 
 // Writes the points of one side of curve m: each (y, p) scaled by the
 // multipliers at x = z + H (unless style.scaled is false), the report row
-// (y, p), the scratch record (j, p, y), and keeps them in ctx.py.curves. A
+// (y, p), the scratch record (j, p, y), and keeps them in st.curves. A
 // value that is not a finite number gets a message naming the curve and ends
 // the run (RunEnd), so no undefined number reaches the report or the file.
-void writeCurvePoints(RunContext& ctx, int curve, Side side, const CurvePoints& points,
+void writeCurvePoints(RunContext& ctx, PyState& st, int curve, Side side, const CurvePoints& points,
                       const PointStyle& style = {});
 
 // Mean strength of resistance layer `layer` from its top to z (stiff-clay
 // and weak-rock models).
-double layerMeanStrength(RunContext& ctx, int layer, double z, bool nearTopRule);
+double layerMeanStrength(RunContext& ctx, PyState& st, int layer, double z, bool nearTopRule);
 // Unit labels that open the stiff-clay and rock report headers: depth,
 // width, two stresses and a unit weight.
 std::vector<textio::FieldValue> strengthHeaderLabels(const UnitLabels& u);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "engine/Stops.h"
+#include "core/Stops.h"
 #include "pycurves/PyCommon.h"
 #include "pycurves/SoilModelTable.h"
 
@@ -23,8 +23,7 @@ void resetState(PyState& st) {
   st.equivalentDepth.clear();
 }
 
-void setConstants(RunContext& ctx) {
-  PyState& st = ctx.py;
+void setConstants(RunContext& ctx, PyState& st) {
   const SoilData& soil = ctx.model.soil;
   st.gammaW = waterUnitWeight(ctx.si());
   st.referenceWidth = referenceWidth(ctx.si());
@@ -52,8 +51,7 @@ double endOffset(double d0, double t) { return t > 4.0 * d0 ? d0 : t / 8.0; }
 }
 
 // Resistance layers, weight and strength profiles and curve depths.
-void buildProfiles(RunContext& ctx) {
-  PyState& st = ctx.py;
+void buildProfiles(RunContext& ctx, PyState& st) {
   const SoilData& soil = ctx.model.soil;
   const double H = st.freeHeight;
   const double W = soil.waterBackfill;
@@ -137,8 +135,7 @@ void buildProfiles(RunContext& ctx) {
   st.equivalentDepth.assign(k, 0.0);
 }
 
-void writeProfileReport(RunContext& ctx) {
-  PyState& st = ctx.py;
+void writeProfileReport(RunContext& ctx, PyState& st) {
   const UnitLabels& u = ctx.labels;
   auto& rep = ctx.report;
   const double H = st.freeHeight;
@@ -201,8 +198,7 @@ int userCurveCount(const RunContext& ctx) {
   return std::min(c.userCurveCount, static_cast<int>(ctx.model.userCurves.size()));
 }
 
-void writeScratchHeader(RunContext& ctx) {
-  PyState& st = ctx.py;
+void writeScratchHeader(RunContext& ctx, PyState& st) {
   const int users = userCurveCount(ctx);
   st.scratch.writeFree(kPyCurvesPerLayer * st.layerCount() + users);
   for (int u = 0; u < users; ++u) {
@@ -250,19 +246,17 @@ void assignCurves(PyState& st) {
 
 }  // namespace
 
-void generateLayerCurves(RunContext& ctx) {
-  PyState& st = ctx.py;
+void generateLayerCurves(RunContext& ctx, PyState& st) {
   for (int i = 1; i <= st.layerCount(); ++i) {
     const int first = st.firstCurve(i);
     const int last = st.lastCurve(i);
     const int previous = i > 1 ? st.lastCurve(i - 1) : 0;
     if (first == 0 || last == previous) continue;
-    soilModelRow(st.layer(i).model).curves(ctx, i, first, last);
+    soilModelRow(st.layer(i).model).curves(ctx, st, i, first, last);
   }
 }
 
-void generatePyCurves(RunContext& ctx) {
-  PyState& st = ctx.py;
+void generatePyCurves(RunContext& ctx, PyState& st) {
   resetState(st);
   const SoilData& soil = ctx.model.soil;
   if (!(soil.widthResistance > 0.0)) {
@@ -277,19 +271,24 @@ void generatePyCurves(RunContext& ctx) {
   }
   try {
     ctx.errorStream() << " READ SOIL DATA....\n";
-    setConstants(ctx);
-    buildProfiles(ctx);
-    writeProfileReport(ctx);
-    writeScratchHeader(ctx);
+    setConstants(ctx, st);
+    buildProfiles(ctx, st);
+    writeProfileReport(ctx, st);
+    writeScratchHeader(ctx, st);
     writeReductionTable(ctx);
     ctx.report.write(KLAYOUT("(/,/,8X,'P-Y CURVES DATA',/)"));
     assignCurves(st);
-    generateLayerCurves(ctx);
+    generateLayerCurves(ctx, st);
   } catch (...) {
     st.scratch.close();
     throw;
   }
   st.scratch.close();
+}
+
+void generatePyCurves(RunContext& ctx) {
+  PyState st;
+  generatePyCurves(ctx, st);
 }
 
 }  // namespace korven

@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "pycurves/Rock.h"
 
 namespace korven {
@@ -130,9 +130,8 @@ CurvePoints weakRockCurve(const WeakRockParameters& in) {
 
 }  // namespace py
 
-void rockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
-  PyState& st = ctx.py;
-  const py::CurveSite site = py::curveSite(ctx);
+void rockModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve) {
+  const py::CurveSite site = py::curveSite(ctx, st);
   py::PointStyle style;
   style.row = &KLAYOUT("(1X,20X,2D20.3)");
   style.scratch = &KLAYOUT("(I5,1X,1P,2E10.3)");
@@ -144,23 +143,22 @@ void rockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
     const double x = zCurve + site.H;
     py::RockParameters in;
     in.b = site.b;
-    in.s = 0.5 * py::strengthAt(ctx, zCurve);
-    in.gammaAvg = py::averageUnitWeight(ctx, zCurve);
-    in.pMultiplier = py::pMultiplierAt(ctx, x);
+    in.s = 0.5 * py::strengthAt(ctx, st, zCurve);
+    in.gammaAvg = py::averageUnitWeight(st, zCurve);
+    in.pMultiplier = py::pMultiplierAt(ctx, st, x);
     in.yMultiplier = py::yMultiplierAt(ctx, x);
 
-    py::writeScratchCurveHeader(ctx, m);
+    py::writeScratchCurveHeader(st, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
       in.depth = side == Side::Excavation ? zCurve : x;
       writeRockHeader(ctx, side, in.depth, site.b, in.s);
-      py::writeCurvePoints(ctx, m, side, py::rockCurve(in), style);
+      py::writeCurvePoints(ctx, st, m, side, py::rockCurve(in), style);
     }
   }
 }
 
-void weakRockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
-  PyState& st = ctx.py;
-  const py::CurveSite site = py::curveSite(ctx);
+void weakRockModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve) {
+  const py::CurveSite site = py::curveSite(ctx, st);
   const ResistanceLayer& rock = st.layer(layer);
   py::PointStyle style;
   style.row = &KLAYOUT("(21X,2E20.3)");
@@ -170,14 +168,14 @@ void weakRockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
   for (int m = firstCurve; m <= lastCurve; ++m) {
     const double zCurve = st.curveDepth(m);
     const double x = zCurve + site.H;
-    const double qu = py::strengthAt(ctx, zCurve);
+    const double qu = py::strengthAt(ctx, st, zCurve);
     py::WeakRockParameters in;
     in.b = site.b;
     in.zTop = rock.zTop;
     in.em = rock.subgrade;
-    in.krm = py::profileValueAt(ctx, zCurve, py::StrengthColumn::E50);
-    in.rqd = py::profileValueAt(ctx, zCurve, py::StrengthColumn::Sixth);
-    const double gammaAvg = py::averageUnitWeight(ctx, zCurve);
+    in.krm = py::profileValueAt(ctx, st, zCurve, py::StrengthColumn::E50);
+    in.rqd = py::profileValueAt(ctx, st, zCurve, py::StrengthColumn::Sixth);
+    const double gammaAvg = py::averageUnitWeight(st, zCurve);
     if (m != firstCurve && qu < 1e-10) {
       textio::OutputChannel err;
       err.attach(ctx.errorStream());
@@ -187,9 +185,9 @@ void weakRockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
       err.close();
       throw HardStop("", "THE COHESIVE STRENGTH OF A WEAK ROCK LAYER IS 0");
     }
-    const double quTop = py::strengthAt(ctx, rock.zTop + kDepthNudge);
+    const double quTop = py::strengthAt(ctx, st, rock.zTop + kDepthNudge);
 
-    py::writeScratchCurveHeader(ctx, m);
+    py::writeScratchCurveHeader(st, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
       const bool excavation = side == Side::Excavation;
       py::writeSideLine(ctx, side);
@@ -197,12 +195,12 @@ void weakRockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
       if (!excavation && site.continuous) {
         // Checks that the backfill depth lies within the input layers
         // (warning and stop otherwise); the stress itself is not needed.
-        py::backfillVerticalStress(ctx, in.depth);
+        py::backfillVerticalStress(ctx, st, in.depth);
       }
-      in.qa = layer == 1 && excavation ? py::layerMeanStrength(ctx, layer, zCurve, false)
+      in.qa = layer == 1 && excavation ? py::layerMeanStrength(ctx, st, layer, zCurve, false)
                                        : 0.5 * (quTop + qu);
       writeWeakRockHeader(ctx, in.depth, site.b, qu, in.em, gammaAvg, in.krm);
-      py::writeCurvePoints(ctx, m, side, py::weakRockCurve(in), style);
+      py::writeCurvePoints(ctx, st, m, side, py::weakRockCurve(in), style);
     }
   }
 }

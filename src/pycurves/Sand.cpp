@@ -6,7 +6,7 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "pycurves/Sand.h"
 
 namespace korven {
@@ -126,17 +126,16 @@ SandCurve sandCurve(const SandParameters& in) {
 
 }  // namespace py
 
-void sandModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
-  PyState& st = ctx.py;
-  const py::CurveSite site = py::curveSite(ctx);
+void sandModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve) {
+  const py::CurveSite site = py::curveSite(ctx, st);
   const double kLayer = st.layer(layer).subgrade;
   double previousPu = 0.0;
 
   for (int m = firstCurve; m <= lastCurve; ++m) {
     const double zCurve = st.curveDepth(m);
     const double x = zCurve + site.H;
-    const double phi = py::profileValueAt(ctx, zCurve, py::StrengthColumn::Phi, py::ProfileTable::Phi);
-    const double gammaAvg = py::averageUnitWeight(ctx, zCurve);
+    const double phi = py::profileValueAt(ctx, st, zCurve, py::StrengthColumn::Phi, py::ProfileTable::Phi);
+    const double gammaAvg = py::averageUnitWeight(st, zCurve);
     if (m == firstCurve) {
       st.integral(layer) = 0.0;
       if (layer > 1) {
@@ -145,15 +144,15 @@ void sandModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
       }
     }
 
-    py::writeScratchCurveHeader(ctx, m);
+    py::writeScratchCurveHeader(st, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
       py::writeSideLine(ctx, side);
-      py::SandParameters in{site, py::sideDepth(ctx, site, layer, m, side), phi, gammaAvg, kLayer};
+      py::SandParameters in{site, py::sideDepth(ctx, st, site, layer, m, side), phi, gammaAvg, kLayer};
       const py::SandCurve c = py::sandCurve(in);
 
       writeHeader(ctx, site.continuous, in.at.z, site.b, phi, gammaAvg, c.A, c.B, c.pst, c.psd, c.ps);
-      py::writeCurvePoints(ctx, m, side, c.points);
-      py::writeMultiplierLine(ctx, x);
+      py::writeCurvePoints(ctx, st, m, side, c.points);
+      py::writeMultiplierLine(ctx, st, x);
 
       if (in.at.excavation) {
         if (m != firstCurve) st.integral(layer) += 0.5 * (previousPu + c.pu) * (zCurve - st.curveDepth(m - 1));

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "pycurves/Silt.h"
 
 namespace korven {
@@ -207,9 +207,8 @@ SiltCurve siltCurve(const SiltParameters& in) {
 
 }  // namespace py
 
-void siltModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
-  PyState& st = ctx.py;
-  const py::CurveSite site = py::curveSite(ctx);
+void siltModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve) {
+  const py::CurveSite site = py::curveSite(ctx, st);
   const double kLayer = st.layer(layer).subgrade;
   py::PointStyle style;
   style.row = &KLAYOUT("(21X,2E20.3)");
@@ -219,10 +218,10 @@ void siltModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
   for (int m = firstCurve; m <= lastCurve; ++m) {
     const double zCurve = st.curveDepth(m);
     const double x = zCurve + site.H;
-    const double c = py::strengthAt(ctx, zCurve);
+    const double c = py::strengthAt(ctx, st, zCurve);
     const double phi =
-        py::profileValueAt(ctx, zCurve, py::StrengthColumn::Phi, py::ProfileTable::Phi);
-    const double gammaAvg = py::averageUnitWeight(ctx, zCurve);
+        py::profileValueAt(ctx, st, zCurve, py::StrengthColumn::Phi, py::ProfileTable::Phi);
+    const double gammaAvg = py::averageUnitWeight(st, zCurve);
     if (m == firstCurve) {
       st.integral(layer) = 0.0;
       if (layer > 1) {
@@ -231,15 +230,15 @@ void siltModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
       }
     }
 
-    py::writeScratchCurveHeader(ctx, m);
+    py::writeScratchCurveHeader(st, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
       py::writeSideLine(ctx, side);
-      py::SiltParameters in{site, py::sideDepth(ctx, site, layer, m, side), c, phi, gammaAvg, kLayer};
+      py::SiltParameters in{site, py::sideDepth(ctx, st, site, layer, m, side), c, phi, gammaAvg, kLayer};
       const py::SiltCurve curve = py::siltCurve(in);
 
       writeHeader(ctx, in.at.z, site.b, phi, gammaAvg, curve.A, curve.B, curve.pc, curve.ps);
-      py::writeCurvePoints(ctx, m, side, curve.points, style);
-      py::writeMultiplierLine(ctx, x);
+      py::writeCurvePoints(ctx, st, m, side, curve.points, style);
+      py::writeMultiplierLine(ctx, st, x);
 
       if (in.at.excavation) {
         if (m != firstCurve) st.integral(layer) += 0.5 * (previousPu + curve.pu) * (zCurve - st.curveDepth(m - 1));

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "pycurves/SoftClay.h"
 
 namespace korven {
@@ -120,18 +120,17 @@ SoftClayCurve softClayCurve(const SoftClayParameters& in) {
 
 }  // namespace py
 
-void softClayModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
-  PyState& st = ctx.py;
-  const py::CurveSite site = py::curveSite(ctx);
+void softClayModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve) {
+  const py::CurveSite site = py::curveSite(ctx, st);
 
   for (int m = firstCurve; m <= lastCurve; ++m) {
     const double zCurve = st.curveDepth(m);
     const double x = zCurve + site.H;
 
     // Soil parameters at the curve depth, shared by both sides.
-    const double c = py::strengthAt(ctx, zCurve);
-    const double e50 = py::profileValueAt(ctx, zCurve, py::StrengthColumn::E50);
-    const double gammaAvg = py::averageUnitWeight(ctx, zCurve);
+    const double c = py::strengthAt(ctx, st, zCurve);
+    const double e50 = py::profileValueAt(ctx, st, zCurve, py::StrengthColumn::E50);
+    const double gammaAvg = py::averageUnitWeight(st, zCurve);
     if (m == firstCurve) {
       st.integral(layer) = 0.0;
       if (layer > 1) {
@@ -139,17 +138,17 @@ void softClayModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
       }
     }
 
-    py::writeScratchCurveHeader(ctx, m);
+    py::writeScratchCurveHeader(st, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
       py::writeSideLine(ctx, side);
-      py::SoftClayParameters in{site, py::sideDepth(ctx, site, layer, m, side), c, e50, gammaAvg};
+      py::SoftClayParameters in{site, py::sideDepth(ctx, st, site, layer, m, side), c, e50, gammaAvg};
       const py::SoftClayCurve curve = py::softClayCurve(in);
 
       writeHeader(ctx, in.at.z, site.b, c, gammaAvg, e50);
       py::PointStyle style;
       style.smallDeflectionModulus = curve.k0;
-      py::writeCurvePoints(ctx, m, side, curve.points, style);
-      py::writeMultiplierLine(ctx, x);
+      py::writeCurvePoints(ctx, st, m, side, curve.points, style);
+      py::writeMultiplierLine(ctx, st, x);
 
       if (in.at.excavation && m != firstCurve) {
         const double dz = zCurve - st.curveDepth(m - 1);

@@ -6,29 +6,30 @@
 namespace korven {
 
 // The layer function of every model (each in its own file).
-void softClayModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);
-void stiffClayFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);
-void stiffClayNoFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);
-void sandModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);
-void siltModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);
-void rockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);
-void weakRockModel(RunContext& ctx, int layer, int firstCurve, int lastCurve);
+void softClayModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve);
+void stiffClayFreeWaterModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve);
+void stiffClayNoFreeWaterModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve);
+void sandModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve);
+void siltModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve);
+void rockModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve);
+void weakRockModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve);
 
 namespace {
 
 using enum SoilModel;
 
+constexpr SoilModelRow row(SoilModel model, LayerCurveFunction curves) {
+  return {soilModelTraits(model), curves};
+}
+
 constexpr std::array<SoilModelRow, kSoilModelCount> kTable = {{
-    // model, report line, drained, cyclic form, earth coefficient, curves
-    {SoftClay, "THE SOIL IS A SOFT CLAY", false, true, true, softClayModel},
-    {StiffClayFreeWater, "THE SOIL IS A STIFF CLAY WITH FREE WATER      ", false, true, true,
-     stiffClayFreeWaterModel},
-    {StiffClayNoFreeWater, "THE SOIL IS A STIFF CLAY WITHOUT FREE WATER   ", false, true, true,
-     stiffClayNoFreeWaterModel},
-    {Sand, "THE SOIL IS A SAND", true, true, true, sandModel},
-    {Silt, "THE SOIL IS A SILT", true, true, true, siltModel},
-    {Rock, "THE LAYER IS ROCK", true, false, false, rockModel},
-    {WeakRock, "THE LAYER IS WEAK ROCK", true, false, false, weakRockModel},
+    row(SoftClay, softClayModel),
+    row(StiffClayFreeWater, stiffClayFreeWaterModel),
+    row(StiffClayNoFreeWater, stiffClayNoFreeWaterModel),
+    row(Sand, sandModel),
+    row(Silt, siltModel),
+    row(Rock, rockModel),
+    row(WeakRock, weakRockModel),
 }};
 
 }  // namespace

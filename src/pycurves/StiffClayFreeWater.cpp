@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "pycurves/StiffClay.h"
 
 namespace korven {
@@ -20,8 +20,8 @@ namespace py {
 // bottom point). Close to the top (within 1e-5, when nearTopRule is set) the
 // strength at z itself. A depth below the strength profile is reported but
 // does not stop the run. Used by the stiff-clay and weak-rock models.
-double layerMeanStrength(RunContext& ctx, int layer, double z, bool nearTopRule) {
-  const auto& s = ctx.py.strength;
+double layerMeanStrength(RunContext& ctx, PyState& st, int layer, double z, bool nearTopRule) {
+  const auto& s = st.strength;
   const StrengthPoint& top = s[static_cast<std::size_t>(2 * (layer - 1))];
   const StrengthPoint& bottom = s[static_cast<std::size_t>(2 * (layer - 1) + 1)];
   if (z > s.back().z) {
@@ -29,7 +29,7 @@ double layerMeanStrength(RunContext& ctx, int layer, double z, bool nearTopRule)
                              "'IS BEYOND THE EXTENT OF THE/',5X,'INPUT CURVE FOR STRENGTH')"),
                      z);
   }
-  if (nearTopRule && std::fabs(z - top.z) < kDepthTolerance) return strengthAt(ctx, z);
+  if (nearTopRule && std::fabs(z - top.z) < kDepthTolerance) return strengthAt(ctx, st, z);
   const double span = bottom.z - top.z;
   const double cz = span > 0.0 ? top.c + (bottom.c - top.c) * (z - top.z) / span : top.c;
   return 0.5 * (top.c + cz);
@@ -163,9 +163,8 @@ StiffClayFreeWaterCurve stiffClayFreeWaterCurve(const StiffClayParameters& in) {
 
 }  // namespace py
 
-void stiffClayFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
-  PyState& st = ctx.py;
-  const py::CurveSite site = py::curveSite(ctx);
+void stiffClayFreeWaterModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve) {
+  const py::CurveSite site = py::curveSite(ctx, st);
   const double k = st.layer(layer).subgrade;
 
   // Running trapezoid mean of c over the curves of a lower layer.
@@ -176,15 +175,15 @@ void stiffClayFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int las
   for (int m = firstCurve; m <= lastCurve; ++m) {
     const double zCurve = st.curveDepth(m);
     const double x = zCurve + site.H;
-    const double c = py::strengthAt(ctx, zCurve);
-    const double e50 = py::profileValueAt(ctx, zCurve, py::StrengthColumn::E50);
-    const double gammaAvg = py::averageUnitWeight(ctx, zCurve);
+    const double c = py::strengthAt(ctx, st, zCurve);
+    const double e50 = py::profileValueAt(ctx, st, zCurve, py::StrengthColumn::E50);
+    const double gammaAvg = py::averageUnitWeight(st, zCurve);
 
     // Average strength of the excavation side, used by both sides (the
     // backfill side shares the strength parameters of the curve depth).
     double ca = c;
     if (layer == 1) {
-      ca = py::layerMeanStrength(ctx, layer, zCurve, true);
+      ca = py::layerMeanStrength(ctx, st, layer, zCurve, true);
     } else if (m == firstCurve) {
       strengthSum = 0.0;
     } else {
@@ -195,15 +194,15 @@ void stiffClayFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int las
     previousC = c;
     if (m == firstCurve) st.integral(layer) = 0.0;
 
-    py::writeScratchCurveHeader(ctx, m);
+    py::writeScratchCurveHeader(st, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
       py::writeSideLine(ctx, side);
-      py::StiffClayParameters in{site, py::sideDepth(ctx, site, layer, m, side), c, ca, e50, gammaAvg, k};
+      py::StiffClayParameters in{site, py::sideDepth(ctx, st, site, layer, m, side), c, ca, e50, gammaAvg, k};
       const py::StiffClayFreeWaterCurve curve = py::stiffClayFreeWaterCurve(in);
 
       writeHeader(ctx, in.at.z, site.b, c, ca, gammaAvg, e50);
-      py::writeCurvePoints(ctx, m, side, curve.points);
-      if (st.cyclic) py::writeMultiplierLine(ctx, x);
+      py::writeCurvePoints(ctx, st, m, side, curve.points);
+      if (st.cyclic) py::writeMultiplierLine(ctx, st, x);
 
       if (in.at.excavation) {
         // Final-resistance fraction of the curve, integrated for the layers below.

@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "pycurves/StiffClay.h"
 
 namespace korven {
@@ -111,9 +111,8 @@ StiffClayNoFreeWaterCurve stiffClayNoFreeWaterCurve(const StiffClayParameters& i
 
 }  // namespace py
 
-void stiffClayNoFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int lastCurve) {
-  PyState& st = ctx.py;
-  const py::CurveSite site = py::curveSite(ctx);
+void stiffClayNoFreeWaterModel(RunContext& ctx, PyState& st, int layer, int firstCurve, int lastCurve) {
+  const py::CurveSite site = py::curveSite(ctx, st);
   py::PointStyle style;
   style.row = &KLAYOUT("(1X,20X,2F20.5)");
   double previousPu = 0.0;
@@ -121,24 +120,24 @@ void stiffClayNoFreeWaterModel(RunContext& ctx, int layer, int firstCurve, int l
   for (int m = firstCurve; m <= lastCurve; ++m) {
     const double zCurve = st.curveDepth(m);
     const double x = zCurve + site.H;
-    const double c = py::strengthAt(ctx, zCurve);
-    const double e50 = py::profileValueAt(ctx, zCurve, py::StrengthColumn::E50);
-    const double gammaAvg = py::averageUnitWeight(ctx, zCurve);
-    const double ca = py::layerMeanStrength(ctx, layer, zCurve, true);
+    const double c = py::strengthAt(ctx, st, zCurve);
+    const double e50 = py::profileValueAt(ctx, st, zCurve, py::StrengthColumn::E50);
+    const double gammaAvg = py::averageUnitWeight(st, zCurve);
+    const double ca = py::layerMeanStrength(ctx, st, layer, zCurve, true);
     if (m == firstCurve) {
       st.integral(layer) = 0.0;
       if (layer > 1) st.zEq(layer) = equivalentDepth(py::integralAbove(st, layer), site.b, c, gammaAvg);
     }
 
-    py::writeScratchCurveHeader(ctx, m);
+    py::writeScratchCurveHeader(st, m);
     for (Side side : {Side::Excavation, Side::Backfill}) {
       py::writeSideLine(ctx, side);
-      py::StiffClayParameters in{site, py::sideDepth(ctx, site, layer, m, side), c, ca, e50, gammaAvg};
+      py::StiffClayParameters in{site, py::sideDepth(ctx, st, site, layer, m, side), c, ca, e50, gammaAvg};
       const py::StiffClayNoFreeWaterCurve curve = py::stiffClayNoFreeWaterCurve(in);
 
       writeHeader(ctx, in.at.z, site.b, c, ca, gammaAvg, e50);
-      py::writeCurvePoints(ctx, m, side, curve.points, style);
-      py::writeMultiplierLine(ctx, x);
+      py::writeCurvePoints(ctx, st, m, side, curve.points, style);
+      py::writeMultiplierLine(ctx, st, x);
 
       if (in.at.excavation) {
         if (m != firstCurve) st.integral(layer) += 0.5 * (previousPu + curve.pu) * (zCurve - st.curveDepth(m - 1));

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <fstream>
 
-#include "engine/Stops.h"
-#include "pressure/EarthPressure.h"
+#include "core/Stops.h"
+#include "core/SurchargePressure.h"
 #include "textio/FreeFormat.h"
 #include "wall/Results.h"
 #include "wall/WallAnalysis.h"
@@ -53,7 +53,7 @@ void applyEarthPressure(RunContext& ctx) {
     // Specified pressure with tie-backs: the surcharge pressure at each
     // point (column 4) is added to the specified pressure kept in column 3.
     for (auto& row : rows) {
-      row[3] = surchargePressureAt(ctx, row[0]);
+      row[3] = surchargePressureAt(ctx.model, row[0]);
       row[1] = row[2] + row[3];
     }
   }

@@ -2,7 +2,7 @@
 // pressure option 4 into pressure-deflection curves above the excavation.
 #pragma once
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 
 namespace korven {
 

@@ -2,8 +2,7 @@
 #include <array>
 #include <fstream>
 
-#include "engine/Stops.h"
-#include "input/OpeningInput.h"
+#include "core/Stops.h"
 #include "textio/FreeFormat.h"
 #include "wall/WallAnalysis.h"
 

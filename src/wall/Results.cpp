@@ -50,9 +50,9 @@ void writeMonitorHeader(RunContext& ctx) {
   if (ctx.model.wall.iterationLimit == 0) ctx.monitor.write(KLAYOUT("(/,'                    ')"));
 }
 
-void writeIterationRow(RunContext& ctx, int iteration, const SolveSummary& s) {
+void writeIterationRow(RunContext& ctx, const WallState& st, int iteration,
+                       const SolveSummary& s) {
   ctx.model.iterationHistory.push_back({iteration, s.notClosed, s.maxChange});
-  const WallState& st = ctx.wall;
   ctx.monitor.write(KLAYOUT("(3X,I4,6X,I4,6X,1P,5E12.3)"), iteration, s.notClosed, s.maxChange,
                     st.w(1), st.w(2), st.w(3), st.w(4));
 }
@@ -79,7 +79,7 @@ void writeStationTable(RunContext& ctx) {
   }
 }
 
-void writeRestraintTable(RunContext& ctx) {
+void writeRestraintTable(RunContext& ctx, const WallState& st) {
   const UnitLabels& l = ctx.labels;
   ctx.report.write(
       KLAYOUT("(/,/,'     LATERAL AND ROTATIONAL RESTRAINT RESULTS',/,"
@@ -95,7 +95,7 @@ void writeRestraintTable(RunContext& ctx) {
     for (int n = r.from; n <= r.to; ++n) {
       // Stations outside the results range have no deflection to report.
       const bool inside = n >= 0 && n <= res.lastStation;
-      const double w = inside ? res.deflection[static_cast<std::size_t>(n)] : ctx.wall.w(n);
+      const double w = inside ? res.deflection[static_cast<std::size_t>(n)] : st.w(n);
       const double slope = inside ? res.slope[static_cast<std::size_t>(n)] : 0.0;
       ctx.report.write(KLAYOUT("(3X,I5,2X,1P,E12.3,3(2X,1P,E15.4))"), n,
                        resultDepth(ctx, n * m.wall.h), r.s * w, r.r * slope);
@@ -142,9 +142,8 @@ void writeNodeReactions(RunContext& ctx) {
 
 }  // namespace
 
-void writeResults(RunContext& ctx, int iterations) {
+void writeResults(RunContext& ctx, const WallState& st, int iterations) {
   WallModel& m = ctx.model;
-  const WallState& st = ctx.wall;
   ctx.report.write(KLAYOUT("(/,/,'     RESULTS',/,'     -------',/,'     NUMBER OF ITERATIONS : ',I3)"),
                    iterations);
   if (m.wall.iterationLimit != 0 && st.status == LoopStatus::DeflectionExceeded) {
@@ -164,7 +163,7 @@ void writeResults(RunContext& ctx, int iterations) {
     return;
   }
   writeStationTable(ctx);
-  if (!m.restraints.empty()) writeRestraintTable(ctx);
+  if (!m.restraints.empty()) writeRestraintTable(ctx, st);
   if (m.control.tieBackCount > 0 && !m.tieBacks.empty()) writeTieBackTable(ctx);
   if (!m.specifiedPoints.empty()) writeNodeReactions(ctx);
 }

@@ -3,7 +3,7 @@
 // sections.
 #pragma once
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "wall/WallState.h"
 
 namespace korven {
@@ -30,8 +30,11 @@ void writeEarthPressureTable(RunContext& ctx);
 void writePressurePlot(RunContext& ctx);
 
 void writeMonitorHeader(RunContext& ctx);
-void writeIterationRow(RunContext& ctx, int iteration, const SolveSummary& s);
+// One row of the monitoring file: the change summary and the deflections
+// of the top stations.
+void writeIterationRow(RunContext& ctx, const WallState& st, int iteration,
+                       const SolveSummary& s);
 // RESULTS section: iteration count, warnings or the result tables.
-void writeResults(RunContext& ctx, int iterations);
+void writeResults(RunContext& ctx, const WallState& st, int iterations);
 
 }  // namespace korven

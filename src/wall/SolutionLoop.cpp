@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/ReportHeader.h"
-#include "engine/Stops.h"
+#include "core/Stops.h"
+#include "core/TitleLine.h"
 #include "wall/FiniteDifference.h"
 #include "wall/Results.h"
 #include "wall/WallAnalysis.h"
@@ -180,8 +180,7 @@ bool allFinite(const std::vector<double>& v) {
   throw RunEnd(std::string("wall solution diverged: non-finite ") + what);
 }
 
-void checkFiniteDeflections(RunContext& ctx) {
-  const WallState& st = ctx.wall;
+void checkFiniteDeflections(RunContext& ctx, const WallState& st) {
   for (int i = -1; i <= ctx.model.wall.n + 1; ++i) {
     if (!std::isfinite(st.w(i))) stopNonFinite(ctx, "DEFLECTIONS");
   }
@@ -213,9 +212,8 @@ void applyHinges(WallModel& m) {
 
 }  // namespace
 
-void iterateWall(RunContext& ctx) {
+void iterateWall(RunContext& ctx, WallState& st) {
   WallModel& m = ctx.model;
-  WallState& st = ctx.wall;
   const int n = m.wall.n;
   const int itmax = m.wall.iterationLimit;
   const double tol = m.wall.closureTolerance;
@@ -250,13 +248,13 @@ void iterateWall(RunContext& ctx) {
       throw RunEnd("negative continuation flag of a p-y curve");
     }
     st.last = solveWall(m, st);
-    checkFiniteDeflections(ctx);
+    checkFiniteDeflections(ctx, st);
     if (itmax == 0) {
       st.status = LoopStatus::Converged;
       iterations = 0;
       break;
     }
-    writeIterationRow(ctx, k, st.last);
+    writeIterationRow(ctx, st, k, st.last);
     if (st.last.exceeding > 0) {
       st.status = LoopStatus::DeflectionExceeded;
       iterations = k;
@@ -304,7 +302,12 @@ void iterateWall(RunContext& ctx) {
     computeTieBackResults(m, st);
     checkFiniteResults(ctx);
   }
-  writeResults(ctx, iterations);
+  writeResults(ctx, st, iterations);
+}
+
+void iterateWall(RunContext& ctx) {
+  WallState st;
+  iterateWall(ctx, st);
 }
 
 }  // namespace korven

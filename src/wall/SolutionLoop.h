@@ -2,7 +2,7 @@
 // deflections, closure, damping of oscillation, tie-back results.
 #pragma once
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "wall/WallState.h"
 
 namespace korven {
@@ -26,5 +26,9 @@ CurveSupport evaluateCurve(const PyCurve& curve, double w);
 // Damping of an iteration that alternates between two states: blends the
 // new deflections of stations 0..N with the previous ones.
 void blendDeflections(WallState& st, int n);
+
+// iterateWall (wall/WallAnalysis.h) with the working state kept by the
+// caller, which can look at the loop's deflections and outcome afterwards.
+void iterateWall(RunContext& ctx, WallState& st);
 
 }  // namespace korven

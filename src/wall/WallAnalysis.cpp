@@ -1,6 +1,6 @@
 #include "wall/WallAnalysis.h"
 
-#include "engine/Stops.h"
+#include "core/Stops.h"
 
 namespace korven {
 

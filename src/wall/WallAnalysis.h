@@ -2,7 +2,7 @@
 // the nonlinear solution loop, results and plot-data summaries.
 #pragma once
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 
 namespace korven {
 
@@ -15,7 +15,8 @@ void applyEarthPressure(RunContext& ctx);
 void checkTablesBeyondTip(RunContext& ctx);
 // Reads the p-y scratch file back into the solver's curve table.
 void readPyScratchFile(RunContext& ctx);
-// Solves the wall and writes the results and the iteration monitoring.
+// Solves the wall and writes the results and the iteration monitoring; the
+// working arrays of the solution live for the one call.
 void iterateWall(RunContext& ctx);
 // The summary of a problem (or of the run) in the plot-data file.
 void writePlotSummary(RunContext& ctx, int stageValue);

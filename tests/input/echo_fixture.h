@@ -6,8 +6,8 @@
 #include <sstream>
 #include <string>
 
-#include "engine/RunContext.h"
-#include "engine/Stops.h"
+#include "core/RunContext.h"
+#include "core/Stops.h"
 
 namespace korven::testing {
 

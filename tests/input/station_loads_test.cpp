@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "wall/StationLoads.h"
+#include "core/StationLoads.h"
 
 namespace korven {
 namespace {

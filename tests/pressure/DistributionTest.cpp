@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "PressureFixture.h"
-#include "engine/Stops.h"
+#include "core/Stops.h"
 
 namespace korven::testing {
 namespace {
@@ -23,7 +23,7 @@ TEST(PressureDistribution, DryCohesionlessProfile) {
   const auto file = r.readPoints();
   ASSERT_EQ(r.fileCount, 121);
   ASSERT_EQ(file.size(), 121u);
-  const auto& rows = r.ctx.pressure.points;
+  const auto& rows = r.state.points;
   ASSERT_EQ(rows.size(), 121u);
   for (std::size_t k = 0; k < rows.size(); ++k) {
     for (std::size_t c = 0; c < 12; ++c) {
@@ -113,7 +113,7 @@ TEST(PressureDistribution, ClayTensionZoneHoldsTinyPositiveValues) {
   PressureRun r(1, 120, 1.0, 60.0);
   r.layer(3, 120.0, kSand, 1.0, 0.0);
   r.run();
-  const auto& rows = r.ctx.pressure.points;
+  const auto& rows = r.state.points;
   // Crack depth 2c/gamma = 28.8 in: row k holds k * 1e-12 above it.
   EXPECT_NEAR(rows[1][1], 2.0e-12, 1e-17);
   EXPECT_NEAR(rows[20][1], 21.0e-12, 1e-17);
@@ -125,7 +125,7 @@ TEST(PressureDistribution, BackfillAndExcavationWater) {
   r.ctx.model.soil.waterBackfill = 30.0;
   r.ctx.model.soil.waterExcavation = 60.0;
   drySand(r).run();
-  const auto& rows = r.ctx.pressure.points;
+  const auto& rows = r.state.points;
   const double ka = r.layerAt(1).ka;
   const double atExcavation = ka * (30.0 * kSand + 30.0 * (kSand - kGw)) + 30.0 * kGw;
   EXPECT_NEAR(rows[60][1], atExcavation, 1e-5);
@@ -137,7 +137,7 @@ TEST(PressureDistribution, SurfaceLoadColumnsAndPointOne) {
   PressureRun r(1, 120, 1.0, 60.0);
   r.ctx.model.soil.legacy.uniform = 2.0;
   drySand(r).run();
-  const auto& rows = r.ctx.pressure.points;
+  const auto& rows = r.state.points;
   const double ka = r.layerAt(1).ka, kp = r.layerAt(1).kp;
   const std::array<double, 12> first = {0.0, 2.0 * ka, 0.0, 2.0 * ka, 2.0 * kp, 0.0,
                                         0.0, 0.0, 2.0 * ka, 0.0, 0.0, 2.0 * ka};
@@ -160,7 +160,7 @@ TEST(PressureDistribution, ExcavationSideWaterAndOffset) {
   r.ctx.model.soil.waterExcavation = 40.0;
   r.ctx.model.soil.waterPressureFlag = 1;
   drySand(r).run();
-  const auto& rows = r.ctx.pressure.points;
+  const auto& rows = r.state.points;
   const double ka = r.layerAt(1).ka;
   auto active = [&](double z) {
     return ka * (30.0 * kSand + (z - 30.0) * (kSand - kGw)) + kGw * (z - 30.0);
@@ -180,7 +180,7 @@ TEST(PressureDistribution, ExcavationSideWaterAndOffset) {
   clay.ctx.model.soil.waterBackfill = 0.0;
   clay.layer(3, 240.0, 0.07, 2.0, 0.0);
   clay.run();
-  const auto& c = clay.ctx.pressure.points;
+  const auto& c = clay.state.points;
   const double e80 = -4.0 * clay.layerAt(1).sqrtKa + 0.07 * clay.layerAt(1).ka * 80.0 - kGw * 80.0;
   EXPECT_LT(e80, 0.0);
   EXPECT_NEAR(c[80][6], e80, 1e-12);
@@ -207,14 +207,14 @@ TEST(PressureDistribution, ApparentPressureEnvelopes) {
   // No supports: zero above the excavation.
   PressureRun none(1, 120, 1.0, 100.0);
   drySand(envelopeRun(none, 3, {})).run();
-  auto rows = none.ctx.pressure.points;
+  auto rows = none.state.points;
   for (int k = 1; k <= 100; ++k) EXPECT_EQ(rows[static_cast<std::size_t>(k)][1], 0.0);
   EXPECT_GT(rows[110][1], 1.0);
 
   // One support at 0.3H: rise to 0.2H, constant to 0.2H + H/3, fall to H.
   PressureRun one(1, 120, 1.0, 100.0);
   drySand(envelopeRun(one, 3, {30})).run();
-  rows = one.ctx.pressure.points;
+  rows = one.state.points;
   const double ka = one.layerAt(1).ka;
   const double area = ka * kSand * 100.0 * 100.0 / 2.0;
   const double peak = 3.9 * area / 200.0;
@@ -233,7 +233,7 @@ TEST(PressureDistribution, ApparentPressureEnvelopes) {
   // Two supports at 20 and 60: rise to 13.3, constant to 73.3.
   PressureRun two(1, 120, 1.0, 100.0);
   drySand(envelopeRun(two, 3, {20, 60})).run();
-  rows = two.ctx.pressure.points;
+  rows = two.state.points;
   const double peak2 = 1.3 * area / (100.0 - (100.0 - 60.0 + 20.0) / 3.0);
   EXPECT_NEAR(rows[10][1], peak2 * 10.0 / (40.0 / 3.0), 1e-4 * peak2);
   EXPECT_NEAR(rows[70][1], peak2, 1e-4 * peak2);
@@ -244,7 +244,7 @@ TEST(PressureDistribution, ApparentPressureEnvelopes) {
   envelopeRun(si, 3, {6});
   si.layer(4, 4.0, 18.0, 0.0, 30.0);
   si.run();
-  const auto& s = si.ctx.pressure.points;
+  const auto& s = si.state.points;
   const double siPeak = 3.9 * (si.layerAt(1).ka * 18.0 * 2.0 * 2.0 / 2.0) / 4.0;
   EXPECT_NEAR(s[8][1], siPeak, 1e-4 * siPeak);  // 0.4 m, end of the rise
   EXPECT_NEAR(s[4][1], siPeak / 2.0, 1e-4 * siPeak);
@@ -256,7 +256,7 @@ TEST(PressureDistribution, ApparentPressureEnvelopes) {
   clay.ctx.model.soil.legacy.uniform = 1.0;
   clay.layer(1, 120.0, kSand, 1.0, 0.0, 0.4);
   clay.run();
-  rows = clay.ctx.pressure.points;
+  rows = clay.state.points;
   const double top = 0.4 * (1.0 + 100.0 * kSand);
   EXPECT_NEAR(rows[12][10], top * 12.0 / 25.0, 1e-6);
   EXPECT_NEAR(rows[50][10], top, 1e-6);

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "pressure/EarthPressure.h"
 #include "pressure/PressureInternal.h"
 
@@ -61,7 +61,7 @@ class PressureRun {
   }
 
   void run() {
-    computeEarthPressures(ctx);
+    pressure::computeEarthPressures(ctx, state);
     ctx.report.flush();
     ctx.monitor.flush();
   }
@@ -80,9 +80,10 @@ class PressureRun {
     return rows;
   }
 
-  const AnalysisLayer& layerAt(int j) const { return ctx.pressure.profile.layer(j); }
+  const AnalysisLayer& layerAt(int j) const { return state.profile.layer(j); }
 
   RunContext ctx;
+  PressureState state;  // the phase's working state after run()
   std::ostringstream report, monitor, errors;
   std::string file;
 };

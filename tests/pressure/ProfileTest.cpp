@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "PressureFixture.h"
-#include "engine/Stops.h"
+#include "core/Stops.h"
 
 namespace korven::testing {
 namespace {
@@ -20,7 +20,7 @@ TEST(SoilProfile, SplitsAtExcavationAndWaterTable) {
   a.ctx.model.soil.waterBackfill = 60.0 + 5.0e-6;
   a.layer(4, 120.0, kSand, 0.0, 30.0);
   a.run();
-  const SoilProfile& p = a.ctx.pressure.profile;
+  const SoilProfile& p = a.state.profile;
   ASSERT_EQ(p.count(), 2);
   EXPECT_EQ(p.excavationLayerIndex, 2);
   EXPECT_EQ(p.waterTableLayerIndex, 2);
@@ -33,8 +33,8 @@ TEST(SoilProfile, SplitsAtExcavationAndWaterTable) {
   b.ctx.model.soil.legacy.uniform = 2.0;
   b.layer(4, 120.0, kSand, 0.0, 30.0);
   b.run();
-  ASSERT_EQ(b.ctx.pressure.profile.count(), 2);
-  EXPECT_EQ(b.ctx.pressure.profile.waterTableLayerIndex, 1);
+  ASSERT_EQ(b.state.profile.count(), 2);
+  EXPECT_EQ(b.state.profile.waterTableLayerIndex, 1);
   EXPECT_TRUE(b.layerAt(1).submerged);
   EXPECT_DOUBLE_EQ(b.layerAt(1).overburden, 2.0);
   EXPECT_NEAR(b.layerAt(2).overburden, 2.0 + 60.0 * (kSand - kGw), 1e-12);
@@ -44,15 +44,15 @@ TEST(SoilProfile, SplitsAtExcavationAndWaterTable) {
   c.layer(4, 60.0, kSand, 0.0, 30.0);
   c.layer(4, 120.0, kSand, 0.0, 35.0);
   c.run();
-  EXPECT_EQ(c.ctx.pressure.profile.count(), 2);
-  EXPECT_EQ(c.ctx.pressure.profile.waterTableLayerIndex, 0);
+  EXPECT_EQ(c.state.profile.count(), 2);
+  EXPECT_EQ(c.state.profile.waterTableLayerIndex, 0);
   EXPECT_FALSE(c.layerAt(2).submerged);
 
   // Free height 0: the first layer is the excavation layer.
   PressureRun d(1, 120, 1.0, 0.0);
   d.layer(4, 120.0, kSand, 0.0, 30.0);
   d.run();
-  EXPECT_EQ(d.ctx.pressure.profile.excavationLayerIndex, 1);
+  EXPECT_EQ(d.state.profile.excavationLayerIndex, 1);
 }
 
 TEST(SoilProfile, UnusableProfilesStop) {
@@ -76,7 +76,7 @@ TEST(SoilProfile, UnusableProfilesStop) {
   } catch (const HardStop& s) {
     EXPECT_EQ(s.code(), "2");
   }
-  EXPECT_EQ(many.ctx.pressure.profile.count(), 21);
+  EXPECT_EQ(many.state.profile.count(), 21);
 
   // A water table above the ground surface is an input error.
   PressureRun above(1, 120, 1.0, 60.0);
@@ -91,7 +91,7 @@ TEST(SoilProfile, UndrainedSubmergedLayerWithCoefficientKeepsTotalStress) {
   r.ctx.model.soil.waterBackfill = 30.0;
   r.layer(2, 120.0, kSand, 5.0, 0.0, 0.5);
   r.run();
-  ASSERT_EQ(r.ctx.pressure.profile.count(), 3);
+  ASSERT_EQ(r.state.profile.count(), 3);
   const double effective = 60.0 * kSand - 30.0 * kGw;
   EXPECT_NEAR(r.layerAt(3).overburden, 60.0 * kSand, 1e-12);
   char printed[40];
@@ -145,7 +145,7 @@ TEST(Coefficients, RankineSlopingAndOptional) {
   EXPECT_DOUBLE_EQ(optional.layerAt(2).optionalCoefficient, 0.0);
   EXPECT_DOUBLE_EQ(optional.layerAt(2).ka, 0.0);
   EXPECT_NEAR(optional.layerAt(2).sqrtKa, std::sqrt(1.0 / 3.0), 1e-6);
-  EXPECT_DOUBLE_EQ(optional.ctx.pressure.resultants[0].pa3, 0.0);
+  EXPECT_DOUBLE_EQ(optional.state.resultants[0].pa3, 0.0);
 }
 
 TEST(LayerResultants, TensionCrackInShallowClay) {
@@ -153,7 +153,7 @@ TEST(LayerResultants, TensionCrackInShallowClay) {
   PressureRun r(1, 120, 1.0, 60.0);
   r.layer(3, 120.0, kSand, 1.0, 0.0);
   r.run();
-  const LayerResultants& a = r.ctx.pressure.resultants[0];
+  const LayerResultants& a = r.state.resultants[0];
   const double pBottom = kSand * 60.0 - 2.0;
   const double below = 60.0 - 2.0 / kSand;
   EXPECT_EQ(a.pa1, 0.0);
@@ -169,9 +169,9 @@ TEST(LayerResultants, TensionCrackInShallowClay) {
   w.run();
   EXPECT_TRUE(contains(w.report, "ACTIVE WATER PRESSURE OF EACH LAYER"));
   EXPECT_EQ(w.ctx.model.soil.waterPressureFlag, 1);
-  EXPECT_NEAR(w.ctx.pressure.resultants[1].pw2, -0.5 * kGw * 900.0, 1e-9);
-  EXPECT_NEAR(w.ctx.pressure.resultants[1].pw1, 0.0, 1e-9);
-  EXPECT_NEAR(w.ctx.pressure.resultants[0].pa2, 0.5 / 3.0 * 900.0 * kSand, 1e-4);
+  EXPECT_NEAR(w.state.resultants[1].pw2, -0.5 * kGw * 900.0, 1e-9);
+  EXPECT_NEAR(w.state.resultants[1].pw1, 0.0, 1e-9);
+  EXPECT_NEAR(w.state.resultants[0].pa2, 0.5 / 3.0 * 900.0 * kSand, 1e-4);
   EXPECT_FALSE(contains(w.errors, "Net active"));
 }
 

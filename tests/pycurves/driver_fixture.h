@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "pycurves/PyCommon.h"
 #include "pycurves/PyGenerator.h"
 
@@ -36,6 +36,7 @@ struct ScratchFile {
 // cut-off lies 384 in below the excavation.
 struct PyProblem {
   RunContext ctx;
+  PyState state;  // the phase's working state after run()
   std::ostringstream report, err;
   std::string path;
 
@@ -76,7 +77,7 @@ struct PyProblem {
     return ctx.model.soil.layers.back();
   }
 
-  void run() { generatePyCurves(ctx); }
+  void run() { generatePyCurves(ctx, state); }
 
   ScratchFile scratch() const {
     ScratchFile f;

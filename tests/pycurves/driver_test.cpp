@@ -22,7 +22,7 @@ TEST(DriverProfile, LayersBelowExcavationAreCutAtTheTipPlusTwoIncrements) {
   // The curves stand on the soil data's excavation depth (120) and leave
   // the wall record's as read.
   EXPECT_DOUBLE_EQ(t.ctx.model.wall.excavationDepth, 96.0);
-  const PyState& st = t.ctx.py;
+  const PyState& st = t.state;
   ASSERT_EQ(st.layerCount(), 2);
   EXPECT_EQ(st.layer(1).model, SoilModel::Sand);
   EXPECT_DOUBLE_EQ(st.layer(1).zTop, 0.0);
@@ -84,7 +84,7 @@ TEST(DriverProfile, WaterTableRules) {
     t.layer(1, 200, 0.07, 5, 0, 0.01, 100);
     t.layer(1, 600, 0.06, 5, 0, 0.01, 100);
     t.run();
-    const auto& w = t.ctx.py.weight;
+    const auto& w = t.state.weight;
     ASSERT_EQ(w.size(), 4u);
     EXPECT_DOUBLE_EQ(w[1].gamma, 0.07);
     EXPECT_DOUBLE_EQ(w[2].gamma, 0.06 - kGw);
@@ -94,9 +94,9 @@ TEST(DriverProfile, WaterTableRules) {
     t.ctx.model.soil.waterBackfill = 300;
     t.layer(1, 600, 0.07, 5, 0, 0.01, 100);
     t.run();
-    const auto& w = t.ctx.py.weight;
+    const auto& w = t.state.weight;
     ASSERT_EQ(w.size(), 4u);
-    EXPECT_EQ(t.ctx.py.weightPrintedCount, 2);
+    EXPECT_EQ(t.state.weightPrintedCount, 2);
     EXPECT_DOUBLE_EQ(w[1].z, 180);
     EXPECT_DOUBLE_EQ(w[1].gamma, 0.07);
     EXPECT_DOUBLE_EQ(w[2].z, 180);
@@ -114,14 +114,14 @@ TEST(DriverProfile, WaterTableRules) {
     t.layer(1, 240, 0.07, 5, 0, 0.01, 100);
     t.layer(1, 600, 0.05, 5, 0, 0.01, 100);
     t.run();
-    const auto& w = t.ctx.py.weight;
+    const auto& w = t.state.weight;
     ASSERT_EQ(w.size(), 4u);
     EXPECT_DOUBLE_EQ(w[1].z, 60);
     EXPECT_DOUBLE_EQ(w[1].gamma, 0.07);
     EXPECT_DOUBLE_EQ(w[2].z, 60);
     EXPECT_DOUBLE_EQ(w[2].gamma, 0.05 - kGw);
-    EXPECT_EQ(t.ctx.py.weightPrintedCount, 4);
-    EXPECT_NEAR(py::averageUnitWeight(t.ctx, 100), (0.07 * 60 + (0.05 - kGw) * 40) / 100, 1e-15);
+    EXPECT_EQ(t.state.weightPrintedCount, 4);
+    EXPECT_NEAR(py::averageUnitWeight(t.state, 100), (0.07 * 60 + (0.05 - kGw) * 40) / 100, 1e-15);
   }
 }
 
@@ -131,7 +131,7 @@ TEST(DriverProfile, ThinLayerKeepsFiveCurvesInsideAndInOrder) {
   t.layer(1, 120.3, 0.07, 5, 0, 0.01, 100);   // 0.15 in: offsets would cross
   t.layer(1, 600, 0.07, 5, 0, 0.01, 100);
   t.run();
-  const PyState& st = t.ctx.py;
+  const PyState& st = t.state;
   ASSERT_EQ(st.curveCount(), 15);
   for (int m = 2; m <= 15; ++m) EXPECT_LT(st.curveDepth(m - 1), st.curveDepth(m)) << m;
   for (int i = 1; i <= 3; ++i) {
@@ -153,7 +153,7 @@ TEST(DriverProfile, NoLayerBelowExcavationLeavesOnlyUserCurves) {
   t.ctx.model.userCurves.push_back(u);
   t.ctx.model.control.userCurveCount = 1;
   t.run();
-  EXPECT_EQ(t.ctx.py.layerCount(), 0);
+  EXPECT_EQ(t.state.layerCount(), 0);
   EXPECT_NE(t.text().find("\n         0 LAYER(S) OF SOIL\n"), std::string::npos);
   const ScratchFile f = t.scratch();
   EXPECT_EQ(f.total, 1);
@@ -201,8 +201,8 @@ TEST(DriverInput, CyclicLoadingWithZeroCyclesUsesOneHundred) {
   t.ctx.model.soil.cycles = 0;
   t.layer(1, 600, 0.07, 5, 0, 0.01, 100);
   t.run();
-  EXPECT_TRUE(t.ctx.py.cyclic);
-  EXPECT_DOUBLE_EQ(t.ctx.py.cycles, 100.0);
+  EXPECT_TRUE(t.state.cyclic);
+  EXPECT_DOUBLE_EQ(t.state.cycles, 100.0);
   EXPECT_NE(t.text().find("\n                       CYCLIC MODEL\n"), std::string::npos);
 }
 
@@ -272,17 +272,17 @@ TEST(DriverReport, SideLinesMultiplierLineAndScratchLayoutPerModel) {
 
 TEST(DriverLookUp, StrengthProfileRulesAndStops) {
   PyProblem t;
-  auto& s = t.ctx.py.strength;
+  auto& s = t.state.strength;
   s = {{0, 1, 0.1, 0.01, 0, 0}, {10, 2, 0.2, 0.02, 0, 0}, {10, 4, 0.0, 0.04, 0, 0},
        {20, 6, 0.3, 0.0, 0, 0}};
-  EXPECT_DOUBLE_EQ(py::strengthAt(t.ctx, 5), 1.5);
-  EXPECT_DOUBLE_EQ(py::strengthAt(t.ctx, 10), 4.0);  // the deeper point
-  EXPECT_DOUBLE_EQ(py::strengthAt(t.ctx, 20), 6.0);
-  EXPECT_DOUBLE_EQ(py::profileValueAt(t.ctx, 10, py::StrengthColumn::E50), 0.03);  // mean
-  EXPECT_DOUBLE_EQ(py::profileValueAt(t.ctx, 10, py::StrengthColumn::Phi), 0.2);   // deeper is 0
-  EXPECT_DOUBLE_EQ(py::profileValueAt(t.ctx, 15, py::StrengthColumn::E50), 0.02);
+  EXPECT_DOUBLE_EQ(py::strengthAt(t.ctx, t.state, 5), 1.5);
+  EXPECT_DOUBLE_EQ(py::strengthAt(t.ctx, t.state, 10), 4.0);  // the deeper point
+  EXPECT_DOUBLE_EQ(py::strengthAt(t.ctx, t.state, 20), 6.0);
+  EXPECT_DOUBLE_EQ(py::profileValueAt(t.ctx, t.state, 10, py::StrengthColumn::E50), 0.03);  // mean
+  EXPECT_DOUBLE_EQ(py::profileValueAt(t.ctx, t.state, 10, py::StrengthColumn::Phi), 0.2);   // deeper is 0
+  EXPECT_DOUBLE_EQ(py::profileValueAt(t.ctx, t.state, 15, py::StrengthColumn::E50), 0.02);
   try {
-    py::strengthAt(t.ctx, 26);
+    py::strengthAt(t.ctx, t.state, 26);
     FAIL();
   } catch (const HardStop& e) {
     EXPECT_EQ(e.code(), "1");
@@ -290,7 +290,7 @@ TEST(DriverLookUp, StrengthProfileRulesAndStops) {
   EXPECT_EQ(countOf(t.err.str(), "THE VALUE OF X =  0.3D+02IS BEYOND THE EXTENT OF\n"
                                  "     THE INPUT STRENGTH CURVE"), 2);
   try {
-    py::profileValueAt(t.ctx, 25, py::StrengthColumn::Phi, py::ProfileTable::Phi);
+    py::profileValueAt(t.ctx, t.state, 25, py::StrengthColumn::Phi, py::ProfileTable::Phi);
     FAIL();
   } catch (const HardStop& e) {
     EXPECT_EQ(e.code(), "");
@@ -300,28 +300,28 @@ TEST(DriverLookUp, StrengthProfileRulesAndStops) {
 
 TEST(DriverLookUp, AverageUnitWeightAndBackfillStress) {
   PyProblem t;
-  t.ctx.py.weight = {{0, 0.05}, {100, 0.05}, {100, 0.03}, {200, 0.03}};
-  EXPECT_DOUBLE_EQ(py::averageUnitWeight(t.ctx, 0), 0.05);
-  EXPECT_NEAR(py::averageUnitWeight(t.ctx, 150), (0.05 * 100 + 0.03 * 50) / 150, 1e-16);
-  EXPECT_NEAR(py::averageUnitWeight(t.ctx, 50), 0.05, 1e-16);
+  t.state.weight = {{0, 0.05}, {100, 0.05}, {100, 0.03}, {200, 0.03}};
+  EXPECT_DOUBLE_EQ(py::averageUnitWeight(t.state, 0), 0.05);
+  EXPECT_NEAR(py::averageUnitWeight(t.state, 150), (0.05 * 100 + 0.03 * 50) / 150, 1e-16);
+  EXPECT_NEAR(py::averageUnitWeight(t.state, 50), 0.05, 1e-16);
   try {
-    py::averageUnitWeight(t.ctx, 250);
+    py::averageUnitWeight(t.state, 250);
     FAIL();
   } catch (const HardStop& e) {
     EXPECT_EQ(e.code(), "4");
   }
 
-  t.ctx.py.gammaW = kGw;
+  t.state.gammaW = kGw;
   t.ctx.model.soil.legacy.uniform = 2;
   t.ctx.model.soil.waterBackfill = 150;
   t.layer(1, 100, 0.07, 5, 0, 0.01, 100);
   t.layer(4, 200, 0.06, 0, 30, 0, 90);
   t.layer(4, 300, 0.065, 0, 30, 0, 90);
-  EXPECT_NEAR(py::backfillVerticalStress(t.ctx, 50), 2 + 0.07 * 50, 1e-12);
-  EXPECT_NEAR(py::backfillVerticalStress(t.ctx, 175), 2 + 7 + 0.06 * 75 - kGw * 25, 1e-12);
-  EXPECT_NEAR(py::backfillVerticalStress(t.ctx, 250),
+  EXPECT_NEAR(py::backfillVerticalStress(t.ctx, t.state, 50), 2 + 0.07 * 50, 1e-12);
+  EXPECT_NEAR(py::backfillVerticalStress(t.ctx, t.state, 175), 2 + 7 + 0.06 * 75 - kGw * 25, 1e-12);
+  EXPECT_NEAR(py::backfillVerticalStress(t.ctx, t.state, 250),
               2 + 7 + 6 - kGw * 50 + 0.065 * 50 - kGw * 50, 1e-12);
-  EXPECT_THROW(py::backfillVerticalStress(t.ctx, 320), HardStop);
+  EXPECT_THROW(py::backfillVerticalStress(t.ctx, t.state, 320), HardStop);
   EXPECT_NE(t.text().find("THE VALUE OF X = 0.32E+03IS BEYOND THE EXTENT OF/"
                           "     THE INPUT CURVE FOR UNIT WEIGHT\n"),
             std::string::npos);
@@ -330,29 +330,29 @@ TEST(DriverLookUp, AverageUnitWeightAndBackfillStress) {
 TEST(DriverMultipliers, GroupFactorAndReductionTable) {
   PyProblem t;
   RunContext& c = t.ctx;
-  c.py.freeHeight = 120;
+  t.state.freeHeight = 120;
   c.model.soil.widthPressure = 24;  // WA/WP = 2
   const double g = 0.52920001745224 * std::pow(2.0, 0.5659000277519226);
-  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, 130), g);
-  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, 100), 1.0);  // above the excavation
+  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, t.state, 130), g);
+  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, t.state, 100), 1.0);  // above the excavation
   EXPECT_DOUBLE_EQ(py::yMultiplierAt(c, 130), 1.0);
   c.model.soil.widthPressure = 12;  // continuous wall
-  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, 130), 1.0);
+  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, t.state, 130), 1.0);
   c.model.soil.widthPressure = 24;
 
   c.model.reduction.rows = {{120, 0.5, 0.8}, {240, 0.7, 0.6}, {240, 0.9, 0.4}, {360, 1.0, 1.0}};
   c.model.control.reductionFactorCount = 4;
-  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, 100), 1.0);  // above the first row, no group factor
-  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, 180), 0.6);
+  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, t.state, 100), 1.0);  // above the first row, no group factor
+  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, t.state, 180), 0.6);
   EXPECT_DOUBLE_EQ(py::yMultiplierAt(c, 180), 0.7);
-  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, 240), 0.9);  // repeated row: the deeper one
+  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, t.state, 240), 0.9);  // repeated row: the deeper one
   EXPECT_DOUBLE_EQ(py::yMultiplierAt(c, 240), 0.4);
-  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, 360), 1.0);
-  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, 400), 1.0);  // below the last row
+  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, t.state, 360), 1.0);
+  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, t.state, 400), 1.0);  // below the last row
   c.model.reduction.groupFlag = 1;
-  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, 180), g * 0.6);
+  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, t.state, 180), g * 0.6);
   c.model.control.reductionFactorCount = 1;  // a one-row table leaves the factor at 1
-  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, 180), g);
+  EXPECT_DOUBLE_EQ(py::pMultiplierAt(c, t.state, 180), g);
   EXPECT_DOUBLE_EQ(py::yMultiplierAt(c, 180), 1.0);
 }
 
@@ -369,8 +369,8 @@ TEST(DriverMultipliers, GroupFactorScalesEveryGeneratedPoint) {
   for (int m = 1; m <= 5; ++m) {
     for (int s = 0; s < 2; ++s) {
       for (int j = 0; j < 17; ++j) {
-        EXPECT_DOUBLE_EQ(close->ctx.py.curve(m).p[s][j], g * wide->ctx.py.curve(m).p[s][j]);
-        EXPECT_DOUBLE_EQ(close->ctx.py.curve(m).y[s][j], wide->ctx.py.curve(m).y[s][j]);
+        EXPECT_DOUBLE_EQ(close->state.curve(m).p[s][j], g * wide->state.curve(m).p[s][j]);
+        EXPECT_DOUBLE_EQ(close->state.curve(m).y[s][j], wide->state.curve(m).y[s][j]);
       }
     }
   }

@@ -53,7 +53,7 @@ TEST(SandCurveFunction, WithoutRunContextGivesTheWrittenPoints) {
   PyProblem t;
   t.layer(4, 600, 0.065, 0, 35, 0, 200);
   t.run();
-  const PyState& st = t.ctx.py;
+  const PyState& st = t.state;
   const int m = 3;
   const double phi = st.strength[0].phi;
 

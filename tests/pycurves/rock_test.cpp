@@ -14,7 +14,7 @@ struct Rock : PyProblem {
 TEST(Rock, BilinearRiseThenResidualResistance) {
   Rock t;
   t.run();
-  const PyState& st = t.ctx.py;
+  const PyState& st = t.state;
   const double s = 500, b = 12, y1 = 0.00039999998989515007 * b, K = 2000 * s;
   const double y2 = (b * s - K * y1) / (100 * s) + y1;
   for (int m : {1, 3}) {
@@ -54,17 +54,17 @@ TEST(Rock, GroupFactorScalesTheRiseButNotTheResidual) {
   t.ctx.model.soil.widthPressure = 24;  // WA/WP = 2
   t.run();
   const double f = 0.52920001745224 * std::pow(2.0, 0.5659000277519226);
-  const auto& c = t.ctx.py.curve(2);
+  const auto& c = t.state.curve(2);
   const double y1 = 0.00039999998989515007 * 12, y = c.y[0][14];
   EXPECT_NEAR(c.p[0][14], (100 * 500 * (y - y1) + 1e6 * y1) * f, 1e-6);
-  EXPECT_DOUBLE_EQ(c.p[0][16], 0.5 * 0.09 * 12 * t.ctx.py.curveDepth(2));
+  EXPECT_DOUBLE_EQ(c.p[0][16], 0.5 * 0.09 * 12 * t.state.curveDepth(2));
 }
 
 TEST(Rock, NoStrengthGivesAFiniteCurve) {
   PyProblem t;
   t.layer(6, 600, 0.09, 0, 0, 0, 0);
   t.run();
-  const auto& c = t.ctx.py.curve(1);
+  const auto& c = t.state.curve(1);
   for (int j = 0; j < 15; ++j) EXPECT_EQ(c.p[0][j], 0.0);
   EXPECT_GT(c.y[0][16], 0.0);
   EXPECT_GT(c.p[0][16], 0.0);
@@ -84,7 +84,7 @@ struct WeakRock : PyProblem {
 TEST(WeakRock, QualityDesignationOfHundredLeavesAThird) {
   WeakRock t;
   t.run();
-  const PyState& st = t.ctx.py;
+  const PyState& st = t.state;
   const double alpha = 1 - 100 * 0.006666666828095913, b = 12, yrm = 0.0005 * b;
   EXPECT_NEAR(alpha, 1.0 / 3, 1e-7);
   // Shallow curve: xr = z + 1e-8 below 3b.
@@ -108,7 +108,7 @@ TEST(WeakRock, QualityDesignationOfHundredLeavesAThird) {
 TEST(WeakRock, AtThreeWidthsTheDeepFormIsContinuous) {
   WeakRock t;
   t.run();
-  const PyState& st = t.ctx.py;
+  const PyState& st = t.state;
   ASSERT_DOUBLE_EQ(st.curveDepth(2), 36.0);
   const double alpha = 1 - 100 * 0.006666666828095913, b = 12;
   const double deepPur = 5.199999809265137 * alpha * 1000 * b;
@@ -127,7 +127,7 @@ TEST(WeakRock, ZeroStrengthAfterTheFirstCurveStops) {
   EXPECT_NE(t.err.str().find("THE COHESIVE STRENGTH IS 0 FOR ROCK ACCORING TO THE INPUT"),
             std::string::npos);
   // The first curve was written, without an undefined value.
-  for (int j = 0; j < 17; ++j) EXPECT_EQ(t.ctx.py.curve(1).p[0][j], 0.0);
+  for (int j = 0; j < 17; ++j) EXPECT_EQ(t.state.curve(1).p[0][j], 0.0);
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ TEST(SandTables, InterpolationAndExtrapolation) {
 TEST(SandCurve, UltimateAndCharacteristicResistances) {
   Sand t;
   t.run();
-  const PyState& st = t.ctx.py;
+  const PyState& st = t.state;
   const double phi = 35 * (kPi / 180), b = 12, k = 200;
   for (int m = 1; m <= 5; ++m) {
     const double z = st.curveDepth(m);
@@ -83,7 +83,7 @@ TEST(SandCurve, UltimateAndCharacteristicResistances) {
 TEST(SandCurve, SoftSubgradeMovesTheCharacteristicPoints) {
   Sand t(0.5);
   t.run();
-  const PyState& st = t.ctx.py;
+  const PyState& st = t.state;
   const double phi = 35 * (kPi / 180), b = 12, k = 0.5;
   const double zs = st.curveDepth(5);
   const double ps = std::min(wedge(phi, 0.065, zs, b), flow(phi, 0.065, zs, b));
@@ -104,7 +104,7 @@ TEST(SandCurve, ContinuousWallUsesCoulombPassiveResistance) {
   const double kp = std::pow(std::cos(phi), 2) /
                     (std::cos(phi / 2) *
                      std::pow(1 - std::sqrt(std::sin(1.5 * phi) * std::sin(phi) / std::cos(phi / 2)), 2));
-  const PyState& st = t.ctx.py;
+  const PyState& st = t.state;
   for (int m = 1; m <= 5; ++m) {
     const double z = st.curveDepth(m);
     const double A = py::frictionFactorA(false, z / 12.0);
@@ -121,7 +121,7 @@ TEST(SandLayers, IntegralAndEquivalentDepthBelowClay) {
   {
     Sand t(1e6);  // stiff subgrade: p17 is the ultimate resistance
     t.run();
-    const PyState& st = t.ctx.py;
+    const PyState& st = t.state;
     double F = 0;
     for (int m = 2; m <= 5; ++m)
       F += 0.5 * (st.curve(m - 1).p[0][16] + st.curve(m).p[0][16]) * (st.curveDepth(m) - st.curveDepth(m - 1));
@@ -134,7 +134,7 @@ TEST(SandLayers, IntegralAndEquivalentDepthBelowClay) {
     t.layer(1, clayBottom, 0.07, 5, 0, 0.01, 100);
     t.layer(4, 600, 0.065, 0, 35, 0, 200);
     t.run();
-    const double zeq = t.ctx.py.equivalentDepth[1];
+    const double zeq = t.state.equivalentDepth[1];
     EXPECT_GT(zeq, previous);
     EXPECT_TRUE(std::isfinite(zeq));
     previous = zeq;
@@ -147,7 +147,7 @@ TEST(SandCurve, NoFrictionOrNoSubgradeGivesZeroResistance) {
     t.layer(1, 240, 0.07, 5, 0, 0.01, 100);
     t.layer(4, 600, 0.065, 0, phi, 0, k);
     t.run();
-    const PyState& st = t.ctx.py;
+    const PyState& st = t.state;
     for (int m = 6; m <= 10; ++m) {
       for (int j = 0; j < 17; ++j) {
         EXPECT_EQ(st.curve(m).p[0][j], 0.0);
@@ -174,8 +174,8 @@ TEST(SandCurve, SlopingExcavationReducesOnlyTheExcavationSide) {
   sloping.ctx.model.soil.slopeExcavation = 15;
   sloping.run();
   for (int m = 1; m <= 5; ++m) {
-    EXPECT_LT(sloping.ctx.py.curve(m).p[0][16], level.ctx.py.curve(m).p[0][16]) << m;
-    EXPECT_DOUBLE_EQ(sloping.ctx.py.curve(m).p[1][16], level.ctx.py.curve(m).p[1][16]);
+    EXPECT_LT(sloping.state.curve(m).p[0][16], level.state.curve(m).p[0][16]) << m;
+    EXPECT_DOUBLE_EQ(sloping.state.curve(m).p[1][16], level.state.curve(m).p[1][16]);
   }
 }
 

@@ -21,7 +21,7 @@ struct Silt : PyProblem {
     const double psd = (0.4000000059604645 * std::tan(phi) * t4 + (t4 * t4 - 1) * a.ka) * 0.07 * 96 * 12;
     return std::min(pst, psd);
   }
-  const GeneratedCurve& curve() const { return ctx.py.curve(2); }
+  const GeneratedCurve& curve() const { return state.curve(2); }
 };
 
 TEST(Silt, StiffSubgradeGivesTheSandLikeShape) {
@@ -88,10 +88,10 @@ TEST(Silt, NoSubgradeModulusGivesADefinedZeroCurve) {
   for (int m = 1; m <= 5; ++m) {
     for (int s = 0; s < 2; ++s) {
       for (int j = 0; j < 17; ++j) {
-        EXPECT_EQ(t.ctx.py.curve(m).p[s][j], 0.0);
-        EXPECT_TRUE(std::isfinite(t.ctx.py.curve(m).y[s][j]));
+        EXPECT_EQ(t.state.curve(m).p[s][j], 0.0);
+        EXPECT_TRUE(std::isfinite(t.state.curve(m).y[s][j]));
       }
-      EXPECT_GT(t.ctx.py.curve(m).y[s][16], 0.0);
+      EXPECT_GT(t.state.curve(m).y[s][16], 0.0);
     }
   }
 }
@@ -125,7 +125,7 @@ TEST(Silt, LowerLayerUsesAnEquivalentDepth) {
   t.layer(1, 220, 0.07, 5, 0, 0.01, 100);
   t.layer(5, 600, 0.07, 1, 30, 0, 1000);
   t.run();
-  const PyState& st = t.ctx.py;
+  const PyState& st = t.state;
   EXPECT_GT(st.zEq(2), 0.0);
   EXPECT_LT(st.zEq(2), 100.0);  // the silt resists more than the clay
   EXPECT_GT(st.resistanceIntegral[1], 0.0);
@@ -138,7 +138,7 @@ TEST(Silt, FrictionlessLowerLayerGetsADefinedEquivalentDepth) {
   t.layer(1, 220, 0.07, 5, 0, 0.01, 100);
   t.layer(5, 600, 0.07, 5, 0, 0, 1000);
   t.run();
-  const double z = t.ctx.py.zEq(2);
+  const double z = t.state.zEq(2);
   EXPECT_TRUE(std::isfinite(z));
   EXPECT_GT(z, 0.0);
 }

@@ -25,7 +25,7 @@ struct Clay : PyProblem {
 TEST(SoftClay, StaticCurveFollowsTheCubicRootUpToEightY50) {
   Clay t;
   t.run();
-  const PyState& st = t.ctx.py;
+  const PyState& st = t.state;
   const double y50 = 2.5 * 0.01 * 12;
   for (int m : {1, 5}) {
     const double z = st.curveDepth(m);
@@ -68,7 +68,7 @@ TEST(SoftClay, StaticCurveFollowsTheCubicRootUpToEightY50) {
 TEST(SoftClay, CyclicCurvePlateausAtSeventyTwoPercentBelowZr) {
   Clay t(0);
   t.run();
-  const PyState& st = t.ctx.py;
+  const PyState& st = t.state;
   const double y50 = 0.3, pc = 0.7200000286102295;
   const double zr = 6 * 12 * 5 / (0.07 * 12 + 2.5);
   const auto& deep = st.curve(5);  // 383.9 > zr
@@ -89,7 +89,7 @@ TEST(SoftClay, LowerLayerStartsFromTheEquivalentDepth) {
   t.layer(1, 240, 0.07, 5, 0, 0.01, 100);
   t.layer(1, 600, 0.07, 10, 0, 0.01, 100);
   t.run();
-  const PyState& st = t.ctx.py;
+  const PyState& st = t.state;
   double F = 0;
   for (int m = 2; m <= 5; ++m) F += Clay::pu(st.curveDepth(m)) * (st.curveDepth(m) - st.curveDepth(m - 1));
   EXPECT_NEAR(st.resistanceIntegral[0], F, 1e-9 * F);
@@ -111,7 +111,7 @@ TEST(SoftClay, ContinuousWallUsesPassiveResistanceAndSlopeFactor) {
   t.ctx.model.soil.legacy.uniform = 1.5;
   t.layer(1, 600, 0.07, 5, 0, 0.01, 100);
   t.run();
-  const PyState& st = t.ctx.py;
+  const PyState& st = t.state;
   const double beta = 10 / 57.295799255371094;
   for (int m = 1; m <= 5; ++m) {
     const double z = st.curveDepth(m);
@@ -131,8 +131,8 @@ TEST(SoftClay, ZeroStrainOrStrengthGivesDefinedZeroCurves) {
     for (int m = 1; m <= 5; ++m) {
       for (int s = 0; s < 2; ++s) {
         for (int j = 0; j < 17; ++j) {
-          EXPECT_EQ(t.ctx.py.curve(m).p[s][j], 0.0);
-          EXPECT_EQ(t.ctx.py.curve(m).y[s][j], 0.0);
+          EXPECT_EQ(t.state.curve(m).p[s][j], 0.0);
+          EXPECT_EQ(t.state.curve(m).y[s][j], 0.0);
         }
       }
     }
@@ -147,7 +147,7 @@ TEST(SoftClay, ZeroStrainOrStrengthGivesDefinedZeroCurves) {
     t.ctx.model.soil.loadingFlag = 0;
     t.layer(1, 600, 0.0, 0.0, 0, 0.01, 100);  // no strength, no weight
     t.run();
-    for (int j = 0; j < 17; ++j) EXPECT_EQ(t.ctx.py.curve(3).p[1][j], 0.0);
+    for (int j = 0; j < 17; ++j) EXPECT_EQ(t.state.curve(3).p[1][j], 0.0);
   }
 }
 

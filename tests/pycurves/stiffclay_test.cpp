@@ -17,7 +17,7 @@ struct Stiff : PyProblem {
     ctx.model.soil.cycles = cycles;
     layer(code, 600, 0.04, 10, 0, 0.005, 2000);
   }
-  const GeneratedCurve& curve(int m) const { return ctx.py.curve(m); }
+  const GeneratedCurve& curve(int m) const { return state.curve(m); }
 };
 
 TEST(StiffClayFreeWater, StaticCurveAtItsCharacteristicDeflections) {
@@ -39,7 +39,7 @@ TEST(StiffClayFreeWater, StaticCurveAtItsCharacteristicDeflections) {
 
   // The shallow curve is held down by the initial line k*z*y.
   const auto& top = t.curve(1);
-  const double z = t.ctx.py.curveDepth(1);
+  const double z = t.state.curveDepth(1);
   for (int j = 1; j < 17; ++j) EXPECT_LE(top.p[0][j], 2000 * z * top.y[0][j] * (1 + 1e-12));
   EXPECT_DOUBLE_EQ(top.p[0][2], 2000 * z * top.y[0][2]);
 
@@ -80,7 +80,7 @@ TEST(StiffClayFreeWater, LowerLayerAveragesStrengthOverItsCurves) {
   SoilLayer& l = t.layer(2, 600, 0.04, 10, 0, 0.005, 1e6);
   l.bottom[kStrength] = 20;
   t.run();
-  const PyState& st = t.ctx.py;
+  const PyState& st = t.state;
   // Layer 2 runs from z = 100 to 480 (cut at 384); its curves are 6..10.
   const double zFirst = st.curveDepth(6);
   auto cAt = [](double z) { return 10 + 10 * (z - 100) / 380; };
@@ -117,7 +117,7 @@ TEST(StiffClayNoFreeWater, StaticCurveReachesPuAtSixteenY50) {
   EXPECT_NEAR(c.p[0][8], 0.5 * pu * std::pow(y / y50, 0.25), 1e-9 * pu);
 
   // Shallow curve: the averaged-strength wedge (ca = c for a uniform layer).
-  const double z = t.ctx.py.curveDepth(1);
+  const double z = t.state.curveDepth(1);
   const double pw = (0.5 * z + 36) * 10 + z * 12 * 0.04;
   EXPECT_NEAR(t.curve(1).p[0][14], pw, 1e-9 * pw);
   const std::string r = t.text();
@@ -158,8 +158,8 @@ TEST(StiffClayNoFreeWater, LowerLayerOfTheSameClayStartsNearItsTop) {
   t.layer(3, 600, 0.07, 5, 0, 0.01, 100);
   t.run();
   // The integral of layer 1 stands for 200 in of the same clay.
-  EXPECT_NEAR(t.ctx.py.zEq(2), 200.0, 2.0);
-  EXPECT_GT(t.ctx.py.zEq(2), 195.0);
+  EXPECT_NEAR(t.state.zEq(2), 200.0, 2.0);
+  EXPECT_GT(t.state.zEq(2), 195.0);
 }
 
 TEST(StiffClay, ZeroStrainGivesZeroCurves) {
@@ -169,8 +169,8 @@ TEST(StiffClay, ZeroStrainGivesZeroCurves) {
     t.run();
     for (int m = 1; m <= 5; ++m) {
       for (int j = 0; j < 17; ++j) {
-        EXPECT_EQ(t.ctx.py.curve(m).y[1][j], 0.0);
-        EXPECT_EQ(t.ctx.py.curve(m).p[1][j], 0.0);
+        EXPECT_EQ(t.state.curve(m).y[1][j], 0.0);
+        EXPECT_EQ(t.state.curve(m).p[1][j], 0.0);
       }
     }
   }

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 #include "model/WallModel.h"
 #include "wall/WallState.h"
 

@@ -37,16 +37,17 @@ constexpr double kH = 12.0;
 constexpr double kTol = 1e-6;
 
 // The deflections the loop keeps at stations 0..N.
-Deflections deflections(const RunContext& ctx) {
+Deflections deflections(const WallState& st) {
   Deflections w;
-  for (int i = 0; i <= kIncrements; ++i) w.push_back(ctx.wall.w(i));
+  for (int i = 0; i <= kIncrements; ++i) w.push_back(st.w(i));
   return w;
 }
 
 // The cantilever with head load p and the given curves, iterated with limit itmax.
 // The report and monitoring channels stay detached: only the loop state is
 // examined.
-void runCantilever(RunContext& ctx, double p, const std::vector<PyCurve>& curves, int itmax) {
+void runCantilever(RunContext& ctx, WallState& st, double p, const std::vector<PyCurve>& curves,
+                   int itmax) {
   ctx.unitFlag = 1;
   ctx.labels = selectUnitLabels(1);
   ctx.problemCounter = 1;
@@ -57,7 +58,7 @@ void runCantilever(RunContext& ctx, double p, const std::vector<PyCurve>& curves
   test::specify(m, 3, kIncrements, 0.0, 0.0);
   m.stations.q(0) = p;
   m.curves = curves;
-  iterateWall(ctx);
+  iterateWall(ctx, st);
 }
 
 // A lone curve at the head through (y, resistance per station) points;
@@ -90,8 +91,9 @@ struct Construction {
 
 Construction lockUpCurve() {
   RunContext unit;
-  runCantilever(unit, 1.0, {}, 100);
-  const double phi = unit.wall.w(0);
+  WallState unitState;
+  runCantilever(unit, unitState, 1.0, {}, 100);
+  const double phi = unitState.w(0);
   Construction c;
   c.load = 17.0 / phi;
   const double r1 = 8.0 / phi, r2 = 16.0 / phi;
@@ -104,9 +106,10 @@ Construction lockUpCurve() {
 Deflections solutionOnSegment(const Construction& c, int j) {
   const auto a = static_cast<std::size_t>(j), b = a + 1;
   RunContext ctx;
-  runCantilever(ctx, c.load, {headCurve({c.y[a], c.y[b]}, {c.resistance[a], c.resistance[b]})}, 100);
-  EXPECT_EQ(ctx.wall.status, LoopStatus::Converged);
-  return deflections(ctx);
+  WallState st;
+  runCantilever(ctx, st, c.load, {headCurve({c.y[a], c.y[b]}, {c.resistance[a], c.resistance[b]})}, 100);
+  EXPECT_EQ(st.status, LoopStatus::Converged);
+  return deflections(st);
 }
 
 bool within(const Deflections& a, const Deflections& b) {
@@ -181,19 +184,20 @@ TEST(Damping, AlternatingIteratesAreBlendedAfterIterationFortyUntilTheyClose) {
   for (int k = 1; k <= 61; ++k) {
     SCOPED_TRACE("iteration limit " + std::to_string(k));
     RunContext ctx;
-    runCantilever(ctx, c.load, {c.curve()}, k);
+    WallState st;
+    runCantilever(ctx, st, c.load, {c.curve()}, k);
     const Step& expected = steps[static_cast<std::size_t>(std::min(k, 59) - 1)];
-    EXPECT_EQ(ctx.wall.oscillationCount, expected.blends);
-    const Deflections w = deflections(ctx);
+    EXPECT_EQ(st.oscillationCount, expected.blends);
+    const Deflections w = deflections(st);
     for (int i = 0; i <= kIncrements; ++i) {
       EXPECT_NEAR(w[static_cast<std::size_t>(i)], expected.w[static_cast<std::size_t>(i)], 1e-12);
     }
     if (k < 59) {
-      EXPECT_EQ(ctx.wall.status, LoopStatus::LimitReached);
+      EXPECT_EQ(st.status, LoopStatus::LimitReached);
       EXPECT_EQ(ctx.model.iterations, k);
       EXPECT_EQ(ctx.model.status, ProblemStatus::NotConverged);
     } else {
-      EXPECT_EQ(ctx.wall.status, LoopStatus::Converged);
+      EXPECT_EQ(st.status, LoopStatus::Converged);
       EXPECT_EQ(ctx.model.iterations, 59);
       EXPECT_EQ(ctx.model.status, ProblemStatus::Converged);
       // The closed solution rests inside the lock-up band.

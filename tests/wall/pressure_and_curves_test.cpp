@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/Stops.h"
+#include "core/Stops.h"
+#include "core/SurchargePressure.h"
 #include "pressure/EarthPressure.h"
 #include "wall/PressureLoads.h"
 #include "wall/Results.h"
@@ -149,8 +150,8 @@ TEST(EarthPressure, SpecifiedTableWithTieBacksIsWidenedOnce) {
       Surcharge{.type = 3, .load = 100.0, .distance = 12.0, .width = 12.0, .factor = 1.0}};
   m.pressure.rows = {{0.0, 0.0, 0.0}, {30.0, 4.0, 4.0}, {60.0, 4.0, 4.0}};
   m.pressurePresent = true;
-  const double s30 = surchargePressureAt(r->ctx, 30.0);
-  const double s60 = surchargePressureAt(r->ctx, 60.0);
+  const double s30 = surchargePressureAt(r->ctx.model, 30.0);
+  const double s60 = surchargePressureAt(r->ctx.model, 60.0);
   ASSERT_GT(s30, 0.0);
   applyEarthPressure(r->ctx);
   const auto& rows = m.pressure.rows;

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "engine/Stops.h"
+#include "core/Stops.h"
 #include "wall/SolutionLoop.h"
 #include "wall/WallAnalysis.h"
 #include "wall/WallTestSupport.h"

@@ -14,11 +14,8 @@
 
 #include "model/UnitSystem.h"
 #include "model/WallModel.h"
-#include "pressure/PressureState.h"
-#include "pycurves/PyState.h"
 #include "textio/FreeFormat.h"
 #include "textio/Layout.h"
-#include "wall/WallState.h"
 
 namespace korven {
 
@@ -73,11 +70,8 @@ struct RunContext {
   int unitFlag = 1;
   UnitLabels labels = selectUnitLabels(0);
 
-  // Problem data and the working state of the phases.
+  // Problem data; each phase keeps its working state for itself.
   WallModel model;
-  PressureState pressure;
-  PyState py;
-  WallState wall;
 
   bool english() const { return unitFlag == 1; }
   bool si() const { return unitFlag == 2; }

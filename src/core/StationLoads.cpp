@@ -1,4 +1,4 @@
-#include "wall/StationLoads.h"
+#include "core/StationLoads.h"
 
 namespace korven {
 

@@ -1,4 +1,4 @@
-#include "engine/RunContext.h"
+#include "core/RunContext.h"
 
 #include <ctime>
 #include <fstream>

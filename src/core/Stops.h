@@ -3,10 +3,13 @@
 // plot-data summary, files closed).
 #pragma once
 
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 
 namespace korven {
+
+struct RunContext;
 
 // A data check failed (stations not in order, too much data, a negative
 // count). The message, when there is one, has already been written to the
@@ -32,5 +35,15 @@ class HardStop : public std::runtime_error {
   std::string code_;
   std::string reason_;
 };
+
+// Writes TOO MUCH DATA FOR AVAILABLE STORAGE to the report and ends the
+// run; the input checks and the p-y table of the wall phase share it.
+[[noreturn]] void stopTooMuchData(RunContext& ctx, const std::string& reason);
+
+// Ends the run with a message when one of the values, computed from the
+// soil data before they are printed or written, has left the range of
+// numbers (absurd unit weights, modifiers, widths or loads). `what` names
+// them in the message ("EARTH PRESSURES").
+void requireFinite(RunContext& ctx, std::initializer_list<double> values, const char* what);
 
 }  // namespace korven

@@ -1,0 +1,24 @@
+#include "core/Stops.h"
+
+#include <cmath>
+
+#include "core/RunContext.h"
+
+namespace korven {
+
+void stopTooMuchData(RunContext& ctx, const std::string& reason) {
+  ctx.report.write(KLAYOUT("(/,/,'     TOO MUCH DATA FOR AVAILABLE STORAGE',/,/)"));
+  throw RunEnd("too much data for available storage: " + reason);
+}
+
+void requireFinite(RunContext& ctx, std::initializer_list<double> values, const char* what) {
+  for (double v : values) {
+    if (std::isfinite(v)) continue;
+    ctx.report.write(KLAYOUT("(/,/,'     ERROR STOP -- THE ',A,' ARE NOT FINITE NUMBERS',/,"
+                             "'     CHECK THE SOIL, WATER AND SURCHARGE DATA')"),
+                     what);
+    throw RunEnd(std::string("non-finite ") + what);
+  }
+}
+
+}  // namespace korven

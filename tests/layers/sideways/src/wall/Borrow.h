@@ -1,0 +1,5 @@
+// One phase that includes another.
+#pragma once
+
+#include "core/RunContext.h"
+#include "pressure/EarthPressure.h"
