@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -37,8 +38,10 @@ class RunDir : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    // The process id keeps suites that run at once (two builds) apart.
     dir_ = std::filesystem::temp_directory_path() /
-           (std::string("korven_") + info->test_suite_name() + "_" + info->name());
+           (std::string("korven_") + info->test_suite_name() + "_" + info->name() + "_" +
+            std::to_string(::getpid()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
   }

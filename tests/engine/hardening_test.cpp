@@ -157,7 +157,8 @@ TEST_F(Hostile, ANameLongerThanItsRecordIsRefused) {
 // while one runs is turned away at once, touching nothing, and each thread
 // sees the status of its own call.
 TEST(EntryConcurrency, ACallWhileAnotherRunsIsBusy) {
-  const fs::path dir = fs::temp_directory_path() / "korven_entry_busy";
+  const fs::path dir =
+      fs::temp_directory_path() / ("korven_entry_busy_" + std::to_string(::getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir);
   std::ofstream(dir / "wall.dat", std::ios::binary) << example("cantilever-sand");
