@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <ostream>
 #include <stdexcept>
 #include <system_error>
@@ -467,12 +468,23 @@ OutputChannel::~OutputChannel() { abandon(); }
 
 bool OutputChannel::open(const std::string& path, std::string* why) {
   close();
+  // An existing file is written over in place and cut to its new length on
+  // close, not truncated here: truncating a file that holds data waits for
+  // the file system's journal, milliseconds each time a run repeats.
+  std::error_code ec;
+  const bool existing = std::filesystem::is_regular_file(path, ec);
+  const std::uintmax_t size = existing ? std::filesystem::file_size(path, ec) : 0;
   errno = 0;
-  std::FILE* file = std::fopen(path.c_str(), "w");
+  std::FILE* file = existing && !ec && size > 0 ? std::fopen(path.c_str(), "r+") : nullptr;
+  if (file == nullptr) {
+    errno = 0;
+    file = std::fopen(path.c_str(), "w");
+  }
   if (file == nullptr) {
     if (why != nullptr) *why = systemReason(errno, "cannot be created");
     return false;
   }
+  previousSize_ = file != nullptr && existing && !ec ? size : 0;
   // The text is assembled here and handed over in one piece: no second
   // buffer in between.
   std::setvbuf(file, nullptr, _IONBF, 0);
@@ -523,6 +535,17 @@ void OutputChannel::deliver() {
   }
 }
 
+bool OutputChannel::cutOldText(long length) {
+  // What is left of the file's earlier text beyond the new one goes.
+  const std::uintmax_t previous = previousSize_;
+  previousSize_ = 0;
+  if (length < 0 || static_cast<std::uintmax_t>(length) >= previous) return true;
+  std::error_code ec;
+  std::filesystem::resize_file(path_, static_cast<std::uintmax_t>(length), ec);
+  errno = ec.value();
+  return !ec;
+}
+
 void OutputChannel::close() {
   if (text_ == nullptr) return;
   if (recordOpen_) endRecord();
@@ -531,7 +554,9 @@ void OutputChannel::close() {
     std::FILE* file = file_;
     file_ = nullptr;
     errno = 0;
+    const long length = std::ftell(file);
     if (std::fclose(file) != 0) fail("error on closing the file");
+    if (!cutOldText(length)) fail("write error");
   } else if (stream_ != nullptr) {
     stream_->flush();
   }
@@ -549,7 +574,10 @@ void OutputChannel::abandon() noexcept {
     if (text_ != nullptr && recordOpen_) text_->push_back('\n');
     if (file_ != nullptr) {
       std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
+      const long length = std::ftell(file_);
       std::fclose(file_);
+      file_ = nullptr;
+      cutOldText(length);
     } else if (stream_ != nullptr) {
       stream_->write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
       stream_->flush();
