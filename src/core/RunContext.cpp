@@ -41,8 +41,7 @@ const std::string& RunContext::scratchName(Scratch which) const {
 
 bool RunContext::openScratch(textio::OutputChannel& out, Scratch which, std::string* why) {
   if (scratchInMemory) {
-    std::ostringstream& text = which == Scratch::PyCurves ? pyScratchText : pressureText;
-    text.str({});
+    std::string& text = which == Scratch::PyCurves ? pyScratchText : pressureText;
     text.clear();
     out.attach(text);
     return true;
@@ -52,8 +51,8 @@ bool RunContext::openScratch(textio::OutputChannel& out, Scratch which, std::str
 
 std::unique_ptr<std::istream> RunContext::readScratch(Scratch which) {
   if (scratchInMemory) {
-    const std::ostringstream& text = which == Scratch::PyCurves ? pyScratchText : pressureText;
-    return std::make_unique<std::istringstream>(text.str());
+    const std::string& text = which == Scratch::PyCurves ? pyScratchText : pressureText;
+    return std::make_unique<textio::TextStream>(text);
   }
   auto in = std::make_unique<std::ifstream>(resolve(scratchName(which)), std::ios::binary);
   if (!*in) return nullptr;

@@ -52,7 +52,7 @@ struct RunContext {
   std::filesystem::path folder;
   // Intermediate files kept in memory instead of on disk.
   bool scratchInMemory = false;
-  std::ostringstream pyScratchText, pressureText;
+  std::string pyScratchText, pressureText;
   // Where the results of each analysed problem are collected (none when null).
   std::vector<ProblemResult>* results = nullptr;
 
@@ -87,7 +87,8 @@ struct RunContext {
   // it cannot be created.
   bool openScratch(textio::OutputChannel& out, Scratch which, std::string* why = nullptr);
   // Opens an intermediate file for reading back; null when it cannot be
-  // opened.
+  // opened. One kept in memory is read in place: it must not be written
+  // while the stream is in use.
   std::unique_ptr<std::istream> readScratch(Scratch which);
 
  private:

@@ -98,20 +98,16 @@ AnalysisResult analyse(std::string_view inputText, const AnalysisOptions& option
   names.pyScratchFile = sibling(names.inputFile, ".pys");
   names.pressureFile = sibling(names.inputFile, ".epf");
 
-  ctx.inputStream = std::make_unique<std::istringstream>(std::string(inputText));
+  ctx.inputStream = std::make_unique<textio::TextStream>(inputText);
   ctx.input = std::make_unique<textio::RecordReader>(*ctx.inputStream, names.inputFile);
-  std::ostringstream report, plot, monitor;
-  ctx.report.attach(report);
-  ctx.plot.attach(plot);
-  ctx.monitor.attach(monitor);
+  ctx.report.attach(result.report);
+  ctx.plot.attach(result.plotData);
+  ctx.monitor.attach(result.iterationLog);
   const RunOutcome outcome = runProblems(ctx);
   result.status = outcome.status;
   result.message = outcome.message;
-  result.report = report.str();
-  result.plotData = plot.str();
-  result.iterationLog = monitor.str();
-  result.pyCurves = ctx.pyScratchText.str();
-  result.earthPressurePoints = ctx.pressureText.str();
+  result.pyCurves = std::move(ctx.pyScratchText);
+  result.earthPressurePoints = std::move(ctx.pressureText);
   return result;
 }
 

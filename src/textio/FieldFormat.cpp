@@ -2,10 +2,9 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
-#include <vector>
+#include <system_error>
 
 namespace korven::textio::detail {
 namespace {
@@ -44,31 +43,19 @@ void appendNonFinite(std::string& out, int w, double x) {
   }
 }
 
-// printf into a stack buffer, falling back to the heap for very long
-// expansions (fixed-point output of huge values with many decimals).
-class Printed {
- public:
-  template <class... Args>
-  Printed(const char* fmt, Args... args) {
-    int n = std::snprintf(small_, sizeof small_, fmt, args...);
-    if (n < 0) n = 0;
-    if (static_cast<std::size_t>(n) >= sizeof small_) {
-      big_.resize(static_cast<std::size_t>(n) + 1);
-      std::snprintf(big_.data(), big_.size(), fmt, args...);
-      text_ = std::string_view(big_.data(), static_cast<std::size_t>(n));
-    } else {
-      text_ = std::string_view(small_, static_cast<std::size_t>(n));
-    }
-  }
-  std::string_view text() const { return text_; }
-
- private:
-  char small_[400];
-  std::vector<char> big_;
-  std::string_view text_;
-};
-
 }  // namespace
+
+DecimalText::DecimalText(double a, std::chars_format form, int precision) {
+  auto r = std::to_chars(small_, small_ + sizeof small_, a, form, precision);
+  if (r.ec == std::errc()) {
+    text_ = std::string_view(small_, static_cast<std::size_t>(r.ptr - small_));
+    return;
+  }
+  // 309 integer digits at most, the point, the decimals and an exponent.
+  big_.resize(static_cast<std::size_t>(precision) + 400);
+  r = std::to_chars(big_.data(), big_.data() + big_.size(), a, form, precision);
+  text_ = std::string_view(big_.data(), static_cast<std::size_t>(r.ptr - big_.data()));
+}
 
 void appendBlanks(std::string& out, int n) {
   if (n > 0) out.append(static_cast<std::size_t>(n), ' ');
@@ -103,11 +90,10 @@ void appendFixed(std::string& out, int w, int d, int scale, double x) {
   const bool minus = std::signbit(x);
   const double a = std::fabs(x);
   const int p = d + scale;
-  // Round the exact binary value to p decimals (printf rounds correctly,
-  // ties to even on exactly representable halves), then move the decimal
-  // point by the scale factor.
-  const Printed printed = p >= 0 ? Printed("%.*f", p, a)
-                                 : Printed("%.*f", d, a * std::pow(10.0, scale));
+  // Round the exact binary value to p decimals (ties to even on exactly
+  // representable halves), then move the decimal point by the scale factor.
+  const DecimalText printed = p >= 0 ? DecimalText(a, std::chars_format::fixed, p)
+                                 : DecimalText(a * std::pow(10.0, scale), std::chars_format::fixed, d);
   const std::string_view s = printed.text();
   const std::size_t dot = s.find('.');
   const std::string_view intText = s.substr(0, dot);
@@ -158,14 +144,17 @@ void appendExponent(std::string& out, int w, int d, int e, int scale, char lette
   if (a == 0.0) {
     for (int i = 0; i < sig; ++i) digits[i] = '0';
   } else {
-    const Printed printed("%.*e", sig - 1, a);
-    const std::string_view s = printed.text();
+    const DecimalText printed(a, std::chars_format::scientific, sig - 1);
+    const std::string_view s = printed.text();  // d.ddde+XX
     int n = 0;
     std::size_t i = 0;
     for (; i < s.size() && s[i] != 'e'; ++i) {
       if (s[i] != '.') digits[n++] = s[i];
     }
-    exponent = std::atoi(s.data() + i + 1) + 1 - scale;
+    const bool negativeExponent = i + 1 < s.size() && s[i + 1] == '-';
+    int decimalExponent = 0;
+    for (i += 2; i < s.size(); ++i) decimalExponent = decimalExponent * 10 + (s[i] - '0');
+    exponent = (negativeExponent ? -decimalExponent : decimalExponent) + 1 - scale;
   }
   // Mantissa.
   char mant[420];

@@ -3,11 +3,31 @@
 // asterisks filling the field.
 #pragma once
 
+#include <charconv>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korven::textio::detail {
+
+// The correctly rounded decimal text of a finite a >= 0 with `precision`
+// digits after the point, in fixed or scientific form: the exact binary
+// value rounded once, ties to even, as printf's %.*f and %.*e show it
+// ("123.450", "1.2345e+02"). Held in a stack buffer, or on the heap for very
+// long expansions (fixed-point text of huge values with many decimals).
+class DecimalText {
+ public:
+  DecimalText(double a, std::chars_format form, int precision);
+  DecimalText(const DecimalText&) = delete;
+  DecimalText& operator=(const DecimalText&) = delete;
+  std::string_view text() const { return text_; }
+
+ private:
+  char small_[400];
+  std::vector<char> big_;
+  std::string_view text_;
+};
 
 // Iw or Iw.m (minDigits < 0: no minimum). Iw.0 of zero prints blanks only.
 void appendInteger(std::string& out, int w, int minDigits, std::int64_t n);

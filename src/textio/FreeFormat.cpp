@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <istream>
 #include <string>
 #include <system_error>
@@ -84,12 +85,70 @@ NumberStatus parseInteger(std::string_view t, int& value) {
                                                             : NumberStatus::NotANumber;
 }
 
+// The common case of parseReal without building a string: at most 19
+// significant digits and a decimal exponent within 22 of them, where the
+// digits and the power of ten are exact doubles and one multiplication or
+// division rounds the value correctly (the same double from_chars gives).
+// False when the token is not of that kind; parseReal then decides.
+bool parseShortReal(std::string_view t, double& value) {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  std::size_t i = 0;
+  const std::size_t n = t.size();
+  bool negative = false;
+  if (i < n && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+  std::uint64_t digits = 0;
+  int significant = 0;
+  int exponent = 0;
+  bool anyDigit = false;
+  for (; i < n && isDigit(t[i]); ++i) {
+    anyDigit = true;
+    if (digits == 0 && t[i] == '0') continue;
+    if (++significant > 19) return false;
+    digits = digits * 10 + static_cast<std::uint64_t>(t[i] - '0');
+  }
+  if (i < n && t[i] == '.') {
+    for (++i; i < n && isDigit(t[i]); ++i) {
+      anyDigit = true;
+      --exponent;
+      if (digits == 0 && t[i] == '0') continue;
+      if (++significant > 19) return false;
+      digits = digits * 10 + static_cast<std::uint64_t>(t[i] - '0');
+    }
+  }
+  if (!anyDigit) return false;
+  if (i < n) {
+    if (t[i] == 'E' || t[i] == 'e' || t[i] == 'D' || t[i] == 'd') ++i;
+    else if (t[i] != '+' && t[i] != '-') return false;
+    bool expNegative = false;
+    if (i < n && (t[i] == '+' || t[i] == '-')) expNegative = t[i++] == '-';
+    if (i == n || n - i > 4) return false;
+    int e = 0;
+    for (; i < n; ++i) {
+      if (!isDigit(t[i])) return false;
+      e = e * 10 + (t[i] - '0');
+    }
+    exponent += expNegative ? -e : e;
+  }
+  if (digits == 0) {
+    value = negative ? -0.0 : 0.0;
+    return true;
+  }
+  if (digits > (std::uint64_t{1} << 53) || exponent < -22 || exponent > 22) return false;
+  const double v = static_cast<double>(digits);
+  const double magnitude = exponent < 0 ? v / kPowers[-exponent] : v * kPowers[exponent];
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
 // A whole-token real in the forms of Fortran input:
 //   [sign] digits[.[digits]] | [sign] .digits
 // followed by an optional exponent: E, D (either case) with an optional sign,
 // or a bare sign, then digits. Too small a value reads as zero; too large a
 // one is out of range.
 NumberStatus parseReal(std::string_view t, double& value) {
+  if (parseShortReal(t, value)) return NumberStatus::Ok;
   std::string s;  // rebuilt as "mantissa" or "mantissa e exponent"
   s.reserve(t.size() + 1);
   std::size_t i = 0;
@@ -175,7 +234,19 @@ InputError RecordReader::error(const std::string& recordName, int line, std::str
   return InputError(recordName, line, std::move(text), std::move(problem), role_);
 }
 
-// Reads the next line into line_, byte by byte from the stream's buffer, so
+// The bytes held in a stream buffer's get area, read in place.
+struct BufferAccess : std::streambuf {
+  static std::string_view held(std::streambuf& b) {
+    const char* next = (b.*&BufferAccess::gptr)();
+    const char* end = (b.*&BufferAccess::egptr)();
+    return std::string_view(next, static_cast<std::size_t>(end - next));
+  }
+  static void consume(std::streambuf& b, std::size_t n) {
+    (b.*&BufferAccess::gbump)(static_cast<int>(n));
+  }
+};
+
+// Reads the next line into line_, piece by piece from the stream's buffer, so
 // that a line or a file beyond its ceiling is stopped before it is stored,
 // and a read error is told apart from the end of the file.
 bool RecordReader::nextLine(const std::string& recordName) {
@@ -186,19 +257,32 @@ bool RecordReader::nextLine(const std::string& recordName) {
   try {
     errno = 0;
     for (;;) {
-      const int c = buffer->sbumpc();
-      if (c == std::char_traits<char>::eof()) break;
+      // The bytes the stream's buffer holds are taken in one piece up to
+      // the line end; an empty buffer is refilled by sgetc.
+      if (buffer->sgetc() == std::char_traits<char>::eof()) break;
       any = true;
-      if (++bytesRead_ > maxFileBytes_) {
+      const std::string_view held = BufferAccess::held(*buffer);
+      const std::size_t end = held.find('\n');
+      const std::size_t take = end == std::string_view::npos ? held.size() : end + 1;
+      const std::size_t text = end == std::string_view::npos ? take : end;
+      // The ceiling reached first within the piece stops the read (the
+      // file's on a tie).
+      const std::size_t fileRoom = maxFileBytes_ - bytesRead_;
+      const std::size_t lineRoom = kMaxLineLength - line_.size();
+      const bool lineOver = text > lineRoom;
+      if (take > fileRoom && (!lineOver || fileRoom <= lineRoom)) {
         throw error(recordName, lineNumber_ + 1, "",
                     "FILE LONGER THAN " + std::to_string(maxFileBytes_) + " BYTES");
       }
-      if (c == '\n') break;
-      if (line_.size() >= kMaxLineLength) {
+      if (lineOver) {
+        line_.append(held.substr(0, kMaxLineLength - line_.size()));
         throw error(recordName, lineNumber_ + 1, line_.substr(0, 20),
                     "LINE LONGER THAN " + std::to_string(kMaxLineLength) + " CHARACTERS");
       }
-      line_.push_back(static_cast<char>(c));
+      line_.append(held.substr(0, text));
+      bytesRead_ += take;
+      BufferAccess::consume(*buffer, take);
+      if (end != std::string_view::npos) break;
     }
   } catch (const InputError&) {
     throw;

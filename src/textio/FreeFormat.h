@@ -11,6 +11,7 @@
 #include <istream>
 #include <optional>
 #include <stdexcept>
+#include <streambuf>
 #include <string>
 #include <string_view>
 
@@ -45,6 +46,21 @@ class InputError : public std::runtime_error {
 // time.
 inline constexpr std::size_t kMaxLineLength = std::size_t{1} << 20;
 inline constexpr std::size_t kMaxFileBytes = std::size_t{256} << 20;
+
+// An input stream over text held in memory, read in place (no copy).
+class TextStream : public std::istream {
+ public:
+  explicit TextStream(std::string_view text) : std::istream(nullptr), buffer_(text) { init(&buffer_); }
+
+ private:
+  struct Buffer : std::streambuf {
+    explicit Buffer(std::string_view text) {
+      char* begin = const_cast<char*>(text.data());  // only ever read
+      setg(begin, begin, begin + text.size());
+    }
+  };
+  Buffer buffer_;
+};
 
 class RecordReader {
  public:

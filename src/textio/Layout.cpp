@@ -4,7 +4,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
+#include <cstdio>
+#include <filesystem>
 #include <ostream>
 #include <stdexcept>
 #include <system_error>
@@ -232,14 +233,6 @@ class Parser {
 // ---------------------------------------------------------------------------
 // Execution
 
-// Receives each completed record; the record text may be consumed.
-struct RecordSink {
-  virtual void line(std::string& record) = 0;
-
- protected:
-  ~RecordSink() = default;
-};
-
 // Text shown for a value given to an A edit that is not text, and for a
 // free-format record: integers as integers, reals as the shortest text that
 // reads back to the same double (upper-case E), logicals as T/F.
@@ -279,10 +272,11 @@ void appendFree(std::string& out, const FieldValue& v) {
 // to double; a logical given to I is 1 or 0; text given to a numeric item
 // shows asterisks; any non-text value given to A shows its free-format text;
 // L shows T for a nonzero number or non-empty text.
+// The records go to the end of `record`, each completed one ended by a line
+// end; a record left open by '$' stays as the text's tail.
 struct Run {
   std::span<const FieldValue> values;
   std::string& record;
-  RecordSink& sink;
   std::size_t next = 0;
   int scale = 0;
   int pendingBlanks = 0;  // nX: blanks appear only when text follows them
@@ -295,8 +289,7 @@ struct Run {
     }
   }
   void endRecord() {
-    sink.line(record);
-    record.clear();
+    record.push_back('\n');
     pendingBlanks = 0;
   }
 
@@ -406,11 +399,10 @@ struct Layout::Impl {
   std::vector<Node> items;
   std::size_t restart = 0;  // index of the last top-level group
 
-  // Applies the layout to the values. `record` holds the open record on
-  // entry and on return (when the write ended with '$').
-  void run(std::span<const FieldValue> values, std::string& record, RecordSink& sink,
-           bool& leftOpen) const {
-    Run r{values, record, sink};
+  // Applies the layout to the values, appending the records to `text`;
+  // the open record (when the write ended with '$') is left as its tail.
+  void run(std::span<const FieldValue> values, std::string& text, bool& leftOpen) const {
+    Run r{values, text};
     std::size_t from = 0;
     for (;;) {
       const std::size_t before = r.next;
@@ -446,27 +438,28 @@ Layout& Layout::operator=(Layout&&) noexcept = default;
 
 void Layout::format(std::span<const FieldValue> values, std::string& open,
                     std::vector<std::string>& lines, bool& leftOpen) const {
-  struct Collect final : RecordSink {
-    explicit Collect(std::vector<std::string>& l) : lines(l) {}
-    void line(std::string& record) override { lines.push_back(record); }
-    std::vector<std::string>& lines;
-  } sink(lines);
-  impl_->run(values, open, sink, leftOpen);
+  impl_->run(values, open, leftOpen);
+  std::size_t start = 0;
+  for (std::size_t end = open.find('\n'); end != std::string::npos; end = open.find('\n', start)) {
+    lines.emplace_back(open, start, end - start);
+    start = end + 1;
+  }
+  open.erase(0, start);
 }
 
 // ---------------------------------------------------------------------------
 // OutputChannel
 
 namespace {
-struct StreamSink final : RecordSink {
-  explicit StreamSink(std::ostream& s) : stream(s) {}
-  void line(std::string& record) override {
-    stream.write(record.data(), static_cast<std::streamsize>(record.size()));
-    stream.put('\n');
+// Text of an opened file kept in memory up to this size before it is
+// written out; below it a file is written once, on close.
+constexpr std::size_t kWriteThreshold = std::size_t{8} << 20;
+
+void requireFinite(std::span<const FieldValue> values) {
+  for (const FieldValue& v : values) {
+    if (v.kind == FieldValue::Kind::Real && !std::isfinite(v.real)) throw NonFiniteValue();
   }
-  std::ostream& stream;
-};
-constexpr std::size_t kFileBuffer = std::size_t{1} << 16;
+}
 }  // namespace
 
 OutputChannel::OutputChannel() = default;
@@ -475,48 +468,102 @@ OutputChannel::~OutputChannel() { abandon(); }
 
 bool OutputChannel::open(const std::string& path, std::string* why) {
   close();
-  auto file = std::make_unique<std::ofstream>();
-  buffer_ = std::make_unique<char[]>(kFileBuffer);
-  file->rdbuf()->pubsetbuf(buffer_.get(), static_cast<std::streamsize>(kFileBuffer));
+  // An existing file is written over in place and cut to its new length on
+  // close, not truncated here: truncating a file that holds data waits for
+  // the file system's journal, milliseconds each time a run repeats.
+  std::error_code ec;
+  const bool existing = std::filesystem::is_regular_file(path, ec);
+  const std::uintmax_t size = existing ? std::filesystem::file_size(path, ec) : 0;
   errno = 0;
-  file->open(path, std::ios::out | std::ios::trunc);
-  if (!file->is_open()) {
+  std::FILE* file = existing && !ec && size > 0 ? std::fopen(path.c_str(), "r+") : nullptr;
+  if (file == nullptr) {
+    errno = 0;
+    file = std::fopen(path.c_str(), "w");
+  }
+  if (file == nullptr) {
     if (why != nullptr) *why = systemReason(errno, "cannot be created");
-    buffer_.reset();
     return false;
   }
-  owned_ = std::move(file);
-  stream_ = owned_.get();
+  previousSize_ = file != nullptr && existing && !ec ? size : 0;
+  // The text is assembled here and handed over in one piece: no second
+  // buffer in between.
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  file_ = file;
   path_ = path;
+  buffer_.clear();
+  text_ = &buffer_;
   return true;
 }
 
 void OutputChannel::attach(std::ostream& stream) {
   close();
   stream_ = &stream;
+  buffer_.clear();
+  text_ = &buffer_;
 }
 
-void OutputChannel::check(const char* fallback) {
-  if (!owned_ || !stream_->fail()) return;
+void OutputChannel::attach(std::string& text) {
+  close();
+  text_ = &text;
+}
+
+void OutputChannel::fail(const char* fallback) {
   const std::string reason = systemReason(errno, fallback);
   const std::string path = path_;
+  buffer_.clear();  // what the file refused is not offered again
   abandon();
   throw FileError(path, "write", reason);
 }
 
-void OutputChannel::close() {
-  if (stream_ == nullptr) return;
-  if (recordOpen_) endRecord();
-  errno = 0;
-  stream_->flush();
-  check("write error");
-  if (owned_) {
-    static_cast<std::ofstream&>(*owned_).close();
-    check("error on closing the file");
+void OutputChannel::writeOut(std::size_t count) {
+  if (count == 0) return;
+  if (file_ != nullptr) {
+    errno = 0;
+    if (std::fwrite(buffer_.data(), 1, count, file_) != count) fail("write error");
+  } else if (stream_ != nullptr) {
+    stream_->write(buffer_.data(), static_cast<std::streamsize>(count));
   }
-  owned_.reset();  // closes the file before its buffer goes
-  buffer_.reset();
+  buffer_.erase(0, count);
+}
+
+void OutputChannel::deliver() {
+  // An attached stream receives every completed record at once (messages
+  // keep their place among other writes to it); a file receives its text
+  // on close, or in pieces when it grows very large.
+  if (stream_ != nullptr || (file_ != nullptr && buffer_.size() >= kWriteThreshold)) {
+    writeOut(buffer_.rfind('\n') + 1);
+  }
+}
+
+bool OutputChannel::cutOldText(long length) {
+  // What is left of the file's earlier text beyond the new one goes.
+  const std::uintmax_t previous = previousSize_;
+  previousSize_ = 0;
+  if (length < 0 || static_cast<std::uintmax_t>(length) >= previous) return true;
+  std::error_code ec;
+  std::filesystem::resize_file(path_, static_cast<std::uintmax_t>(length), ec);
+  errno = ec.value();
+  return !ec;
+}
+
+void OutputChannel::close() {
+  if (text_ == nullptr) return;
+  if (recordOpen_) endRecord();
+  writeOut(buffer_.size());
+  if (file_ != nullptr) {
+    std::FILE* file = file_;
+    file_ = nullptr;
+    errno = 0;
+    const long length = std::ftell(file);
+    if (std::fclose(file) != 0) fail("error on closing the file");
+    if (!cutOldText(length)) fail("write error");
+  } else if (stream_ != nullptr) {
+    stream_->flush();
+  }
   stream_ = nullptr;
+  text_ = nullptr;
+  buffer_.clear();
+  buffer_.shrink_to_fit();
 }
 
 void OutputChannel::abandon() noexcept {
@@ -524,79 +571,63 @@ void OutputChannel::abandon() noexcept {
   // that failed on another file leaves its report up to the failure);
   // failures here are not reported again.
   try {
-    if (stream_ != nullptr && recordOpen_) {
-      stream_->write(open_.data(), static_cast<std::streamsize>(open_.size()));
-      stream_->put('\n');
+    if (text_ != nullptr && recordOpen_) text_->push_back('\n');
+    if (file_ != nullptr) {
+      std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
+      const long length = std::ftell(file_);
+      std::fclose(file_);
+      file_ = nullptr;
+      cutOldText(length);
+    } else if (stream_ != nullptr) {
+      stream_->write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+      stream_->flush();
     }
-    if (stream_ != nullptr) stream_->flush();
-    if (owned_) static_cast<std::ofstream&>(*owned_).close();
   } catch (...) {
   }
-  owned_.reset();
-  buffer_.reset();
+  file_ = nullptr;
   stream_ = nullptr;
+  text_ = nullptr;
+  buffer_.clear();
   recordOpen_ = false;
-  open_.clear();
 }
 
-bool OutputChannel::isOpen() const { return stream_ != nullptr; }
+bool OutputChannel::isOpen() const { return text_ != nullptr; }
 
 void OutputChannel::flush() {
-  if (stream_ == nullptr) return;
-  errno = 0;
-  stream_->flush();
-  check("write error");
+  if (file_ == nullptr && stream_ == nullptr) return;
+  writeOut(buffer_.rfind('\n') + 1);
+  if (stream_ != nullptr) stream_->flush();
 }
-
-void OutputChannel::emit(const std::string& line) {
-  stream_->write(line.data(), static_cast<std::streamsize>(line.size()));
-  stream_->put('\n');
-  check("write error");
-}
-
-namespace {
-void requireFinite(std::span<const FieldValue> values) {
-  for (const FieldValue& v : values) {
-    if (v.kind == FieldValue::Kind::Real && !std::isfinite(v.real)) throw NonFiniteValue();
-  }
-}
-}  // namespace
 
 void OutputChannel::writeValues(const Layout& layout, std::span<const FieldValue> values) {
-  if (stream_ == nullptr) return;
+  if (text_ == nullptr) return;
   requireFinite(values);
-  if (!recordOpen_) open_.clear();
-  StreamSink sink(*stream_);
-  layout.impl_->run(values, open_, sink, recordOpen_);
-  check("write error");
+  layout.impl_->run(values, *text_, recordOpen_);
+  deliver();
 }
 
 void OutputChannel::writeFreeValues(std::span<const FieldValue> values) {
-  if (stream_ == nullptr) return;
+  if (text_ == nullptr) return;
   requireFinite(values);
-  if (!recordOpen_) open_.clear();
   for (const FieldValue& v : values) {
-    open_.push_back(' ');
-    appendFree(open_, v);
+    text_->push_back(' ');
+    appendFree(*text_, v);
   }
-  if (values.empty()) open_.push_back(' ');
-  recordOpen_ = true;
+  if (values.empty()) text_->push_back(' ');
   endRecord();
 }
 
 void OutputChannel::append(std::string_view text) {
-  if (stream_ == nullptr) return;
-  if (!recordOpen_) open_.clear();
-  open_.append(text);
+  if (text_ == nullptr) return;
+  text_->append(text);
   recordOpen_ = true;
 }
 
 void OutputChannel::endRecord() {
-  if (stream_ == nullptr) return;
-  if (!recordOpen_) open_.clear();
-  emit(open_);
-  open_.clear();
+  if (text_ == nullptr) return;
+  text_->push_back('\n');
   recordOpen_ = false;
+  deliver();
 }
 
 std::string systemReason(int errorNumber, const char* fallback) {

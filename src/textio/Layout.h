@@ -7,6 +7,7 @@
 
 #include <concepts>
 #include <cstdint>
+#include <cstdio>
 #include <iosfwd>
 #include <memory>
 #include <span>
@@ -65,9 +66,10 @@ class Layout {
 // intermediate files). Each write starts a new line unless the previous
 // write ended with '$'.
 //
-// Every write, flush and close of a file the channel opened is checked: a
-// failure (disk full, device error) closes the file and throws FileError
-// naming it with the system's reason. A real value that is NaN or infinite
+// The text of a file the channel opened is assembled in memory and written
+// in one piece on close (or on flush). Every write and close of such a file
+// is checked: a failure (disk full, device error) closes the file and throws
+// FileError naming it with the system's reason. A real value that is NaN or infinite
 // throws NonFiniteValue before anything of the write is stored.
 class OutputChannel {
  public:
@@ -79,9 +81,11 @@ class OutputChannel {
   // Opens (creates or truncates) a file. Returns false when it cannot, with
   // the system's reason in `why` when given.
   bool open(const std::string& path, std::string* why = nullptr);
-  // Writes to a caller-owned stream instead of a file (tests, stderr). The
-  // caller's stream is not checked.
+  // Writes to a caller-owned stream instead of a file (tests, stderr), each
+  // record as it is completed. The caller's stream is not checked.
   void attach(std::ostream& stream);
+  // Appends to a caller-owned text instead of a file (files kept in memory).
+  void attach(std::string& text);
   // Ends an open record, flushes and closes the file (or detaches); throws
   // FileError when what was written did not reach the file completely.
   void close();
@@ -124,16 +128,24 @@ class OutputChannel {
   void endRecord();
 
  private:
-  void emit(const std::string& line);
-  // Throws FileError (after abandoning the file) when the stream of an
-  // opened file is in a failed state.
-  void check(const char* fallback);
-  std::ostream* stream_ = nullptr;
+  // Passes completed records on: at once to an attached stream, to a file
+  // only when its text has grown very large.
+  void deliver();
+  // Hands the first `count` bytes of the buffer to the file or stream.
+  void writeOut(std::size_t count);
+  // Abandons the file and throws FileError naming it with the system's
+  // reason (errno) or `fallback`.
+  [[noreturn]] void fail(const char* fallback);
+  // Cuts an opened file that held a longer text before to `length` bytes;
+  // false, with errno set, when it cannot.
+  bool cutOldText(long length);
+  std::FILE* file_ = nullptr;          // an opened file
+  std::ostream* stream_ = nullptr;     // an attached stream
+  std::string* text_ = nullptr;        // where records go: buffer_ or a caller's text
+  std::string buffer_;                 // text not yet handed to the file or stream
   std::string path_;                   // name of the opened file
-  std::unique_ptr<char[]> buffer_;     // file buffer; outlives owned_
-  std::unique_ptr<std::ostream> owned_;
-  std::string open_;                   // the current record, reused
-  bool recordOpen_ = false;
+  std::uintmax_t previousSize_ = 0;    // its length before it was opened
+  bool recordOpen_ = false;            // the text ends in a record left open
 };
 
 }  // namespace korven::textio

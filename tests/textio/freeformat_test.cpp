@@ -3,8 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace korven::textio {
 namespace {
@@ -211,6 +218,64 @@ TEST(FreeFormat, EndOfFileInsideARecord) {
   expectInputError([&] { g.reader.record("NEXT"); }, 1, "", "UNEXPECTED END OF FILE");
   File h("'open quote\n");
   expectInputError([&] { h.reader.record("R").text(10); }, 1, "", "UNEXPECTED END OF FILE");
+}
+
+// Numbers as the intermediate files and data files write them read back to
+// the double that the C library's strtod makes of the same text: short
+// significands, the longest ones, exponents at the edges of exact powers of
+// ten, Fortran's D and bare-sign exponents.
+TEST(FreeFormat, RealsReadBackAsStrtodReadsThem) {
+  std::mt19937_64 rng(77);
+  std::vector<std::string> texts{"0.53340E+00", "-0.12345E-03", "1.5D3", "2.5-3", "+7.", ".5",
+                                 "-0.0", "0E99999", "9007199254740993", "12345678901234567890",
+                                 "1e22", "1e23", "1e-22", "3e-23", "123.456e20", "4.9E-324"};
+  char buf[64];
+  for (int i = 0; i < 20000; ++i) {
+    std::uint64_t bits = rng() & ~(std::uint64_t{1} << 63);
+    double x;
+    std::memcpy(&x, &bits, sizeof x);
+    if (!std::isfinite(x)) continue;
+    const int digits = static_cast<int>(rng() % 20);
+    std::snprintf(buf, sizeof buf, "%.*E", digits, (i % 2 == 0 ? 1 : -1) * x);
+    texts.push_back(buf);
+    std::snprintf(buf, sizeof buf, "%.*f", digits % 8, static_cast<double>(rng() % 100000000) / 997.0);
+    texts.push_back(buf);
+  }
+  std::string file;
+  for (const std::string& t : texts) file += t + "\n";
+  std::istringstream in(file);
+  RecordReader reader(in);
+  for (const std::string& t : texts) {
+    std::string c = t;
+    for (char& ch : c) {
+      if (ch == 'D') ch = 'E';
+    }
+    if (c == "2.5-3") c = "2.5E-3";
+    const double expected = std::strtod(c.c_str(), nullptr);
+    const double got = reader.record("VALUE").real();
+    EXPECT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << t;
+  }
+}
+
+// Lines longer than a file buffer are read whole, across its refills.
+TEST(FreeFormat, LinesSpanningBufferRefillsReadWhole) {
+  const auto path = std::filesystem::temp_directory_path() / "korven_long_lines.dat";
+  std::string first(20000, ' '), second;
+  for (int i = 0; i < 3000; ++i) second += std::to_string(i) + " ";
+  first.back() = '7';
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << first << "\r\n" << second << "\n" << "'tail'";
+  }
+  std::ifstream in(path, std::ios::binary);
+  RecordReader reader(in, path.string());
+  EXPECT_EQ(reader.record("FIRST").integer(), 7);
+  auto r = reader.record("SECOND");
+  for (int i = 0; i < 3000; ++i) ASSERT_EQ(r.integer(), i);
+  EXPECT_EQ(reader.record("THIRD").text(10), "tail");
+  EXPECT_TRUE(reader.atEnd());
+  EXPECT_EQ(reader.lineNumber(), 3);
+  std::filesystem::remove(path);
 }
 
 }  // namespace

@@ -111,6 +111,44 @@ TEST(OutputChannel, CloseEndsAnOpenRecord) {
   EXPECT_EQ(text.str(), "     open\n");
 }
 
+TEST(OutputChannel, TargetsReceiveTheSameText) {
+  // A stream receives each record when it is complete, a caller's text and
+  // a file the same bytes; the file's text reaches the disk whole by close.
+  std::ostringstream stream;
+  std::string text = "kept ";
+  const auto path = std::filesystem::temp_directory_path() / "korven_channel_targets.txt";
+  OutputChannel toStream, toText, toFile;
+  toStream.attach(stream);
+  toText.attach(text);
+  ASSERT_TRUE(toFile.open(path.string()));
+  for (OutputChannel* out : {&toStream, &toText, &toFile}) {
+    out->write(KLAYOUT("(1X,I3,$)"), 7);
+    out->append("+");
+    out->writeFree(1.5, 2);
+    out->write(KLAYOUT("(2(F6.2))"), 1.0, 2.0, 3.0);
+  }
+  EXPECT_EQ(stream.str(), "   7+ 1.5 2\n  1.00  2.00\n  3.00\n");
+  toFile.flush();  // completed records only
+  toStream.write(KLAYOUT("('x',$)"));
+  EXPECT_EQ(stream.str(), "   7+ 1.5 2\n  1.00  2.00\n  3.00\n");
+  for (OutputChannel* out : {&toStream, &toText, &toFile}) out->close();
+  EXPECT_EQ(stream.str(), "   7+ 1.5 2\n  1.00  2.00\n  3.00\nx\n");
+  EXPECT_EQ(text, "kept    7+ 1.5 2\n  1.00  2.00\n  3.00\n");
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream onDisk;
+  onDisk << file.rdbuf();
+  EXPECT_EQ(onDisk.str(), "   7+ 1.5 2\n  1.00  2.00\n  3.00\n");
+  // Opening again replaces the text; abandoning keeps what was written.
+  ASSERT_TRUE(toFile.open(path.string()));
+  toFile.write(KLAYOUT("('short',$)"));
+  toFile.abandon();
+  std::ifstream again(path, std::ios::binary);
+  std::ostringstream replaced;
+  replaced << again.rdbuf();
+  EXPECT_EQ(replaced.str(), "short\n");
+  std::filesystem::remove(path);
+}
+
 TEST(OutputChannel, PiecesAndLayoutsShareTheRecord) {
   std::ostringstream text;
   OutputChannel out;

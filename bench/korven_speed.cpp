@@ -1,0 +1,177 @@
+// korven_speed: the engine's speed in one run.
+//
+//   korven_speed [source-folder] [korven-program]
+//
+// Prints the in-process time of one analysis (the library call `analyse`)
+// of the five-load pile job and of every example, then the whole-process
+// time of `korven run` on the job beside that of `korven --version` (the
+// process start alone), as medians over many repetitions. It measures and
+// prints; it checks nothing.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "korven/analysis.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+#ifndef KORVEN_SOURCE_DIR
+#define KORVEN_SOURCE_DIR "."
+#endif
+#ifndef KORVEN_CLI_PATH
+#define KORVEN_CLI_PATH "korven"
+#endif
+
+double secondsSince(Clock::time_point t0) {
+  return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n == 0 ? 0.0 : (n % 2 == 1 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]));
+}
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+struct InProcess {
+  double perCall = 0.0;  // seconds per analyse call
+  int problems = 0;
+  int status = 0;
+};
+
+// Median over batches of the time per call; batches are sized to take
+// about 20 ms each, and about 0.4 s is spent in all.
+InProcess timeAnalysis(const std::string& input, const std::string& name) {
+  korven::AnalysisOptions options;
+  options.inputName = name;
+  options.time = korven::DateTime{2024, 1, 1, 0, 0, 0};
+  InProcess r;
+  {
+    const korven::AnalysisResult first = korven::analyse(input, options);
+    r.problems = static_cast<int>(first.problems.size());
+    r.status = first.status;
+  }
+  int batch = 1;
+  for (;;) {
+    const auto t0 = Clock::now();
+    for (int i = 0; i < batch; ++i) (void)korven::analyse(input, options);
+    if (secondsSince(t0) > 0.02 || batch >= (1 << 20)) break;
+    batch *= 2;
+  }
+  std::vector<double> times;
+  const auto start = Clock::now();
+  while (times.size() < 5 || (secondsSince(start) < 0.4 && times.size() < 200)) {
+    const auto t0 = Clock::now();
+    for (int i = 0; i < batch; ++i) (void)korven::analyse(input, options);
+    times.push_back(secondsSince(t0) / batch);
+  }
+  r.perCall = median(times);
+  return r;
+}
+
+// Wall-clock time of one run of the program with the arguments, in the
+// folder, its output sent to /dev/null; negative when it cannot be run or
+// does not end normally.
+double timeProcess(const std::string& program, const std::vector<std::string>& args,
+                   const fs::path& folder) {
+  std::vector<char*> argv;
+  std::vector<std::string> storage;
+  storage.push_back(program);
+  storage.insert(storage.end(), args.begin(), args.end());
+  for (std::string& s : storage) argv.push_back(s.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  const fs::path here = fs::current_path();
+  fs::current_path(folder);
+  const auto t0 = Clock::now();
+  pid_t pid = 0;
+  const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  int status = 0;
+  if (rc == 0) waitpid(pid, &status, 0);
+  const double t = secondsSince(t0);
+  fs::current_path(here);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1.0;
+  return t;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const fs::path source = argc > 1 ? fs::path(argv[1]) : fs::path(KORVEN_SOURCE_DIR);
+  const std::string program = argc > 2 ? argv[2] : KORVEN_CLI_PATH;
+  const fs::path job = source / "bench" / "five-load-pile.dat";
+
+  std::vector<fs::path> inputs{job};
+  std::vector<fs::path> examples;
+  for (const auto& entry : fs::directory_iterator(source / "examples")) {
+    if (entry.path().extension() == ".dat") examples.push_back(entry.path());
+  }
+  std::sort(examples.begin(), examples.end());
+  inputs.insert(inputs.end(), examples.begin(), examples.end());
+
+  std::printf("In-process time of one analysis (korven::analyse), median:\n");
+  std::printf("  %-32s %9s %9s %12s\n", "input", "problems", "ms/call", "ms/problem");
+  for (const fs::path& input : inputs) {
+    const InProcess r = timeAnalysis(readFile(input), input.filename().string());
+    const int problems = std::max(r.problems, 1);
+    std::printf("  %-32s %9d %9.4f %12.4f%s\n", input.filename().string().c_str(), r.problems,
+                r.perCall * 1e3, r.perCall * 1e3 / problems, r.status == 0 ? "" : "  (not normal)");
+  }
+
+  // Whole process: the job run on a copy in a folder of its own, its
+  // outputs left in place between runs as a user's folder would hold them.
+  const fs::path folder = fs::temp_directory_path() / ("korven_speed." + std::to_string(getpid()));
+  fs::create_directories(folder);
+  fs::copy_file(job, folder / job.filename(), fs::copy_options::overwrite_existing);
+  const std::vector<std::string> runArgs{"run", "--quiet", job.filename().string()};
+  const std::vector<std::string> versionArgs{"--version"};
+  constexpr int kRepetitions = 200;
+  std::vector<double> runTimes, versionTimes;
+  bool failed = false;
+  for (int i = 0; i < kRepetitions + 5 && !failed; ++i) {
+    const double a = timeProcess(program, runArgs, folder);
+    const double b = timeProcess(program, versionArgs, folder);
+    failed = a < 0.0 || b < 0.0;
+    if (i >= 5) {  // the first runs warm the caches
+      runTimes.push_back(a);
+      versionTimes.push_back(b);
+    }
+  }
+  std::error_code ec;
+  fs::remove_all(folder, ec);
+  if (failed) {
+    std::printf("\nWhole process: %s could not run the job\n", program.c_str());
+    return 1;
+  }
+  const double run = median(runTimes), version = median(versionTimes);
+  std::printf("\nWhole-process time, median of %d runs each (%s):\n", kRepetitions, program.c_str());
+  std::printf("  korven run five-load-pile.dat  %8.3f ms\n", run * 1e3);
+  std::printf("  korven --version               %8.3f ms\n", version * 1e3);
+  std::printf("  ratio                          %8.2f\n", run / version);
+  return 0;
+}
