@@ -112,6 +112,7 @@ void runProblem(RunContext& ctx) {
     readPyScratchFile(ctx);
   }
   iterateWall(ctx);
+  writeResults(ctx);
   if (ctx.results != nullptr) ctx.results->push_back(captureProblem(ctx));
 }
 

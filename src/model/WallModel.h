@@ -289,7 +289,13 @@ struct Couple {
 struct StationResults {
   int lastStation = 0;  // station count of the summary (N+1), 0 before any result
   std::vector<double> depth, deflection, slope, moment, shear, netForce, rigidity, soilReaction;
+  // The deflections of the last solution at stations -3..N+3 (index
+  // station + 3), fictitious stations included.
+  std::vector<double> finalDeflection;
 };
+
+// How the nonlinear loop of a problem ended.
+enum class LoopEnd { Converged, LimitReached, DeflectionExceeded };
 
 enum class ProblemStatus { Converged, NotConverged };
 
@@ -334,7 +340,10 @@ struct WallModel {
     int iteration = 0;
     int notClosed = 0;
     double maxChange = 0.0;
+    std::array<double, 4> topDeflections{};  // stations 1 to 4
   };
+  LoopEnd loopEnd = LoopEnd::Converged;
+  int exceedingStations = 0;  // stations beyond the allowable deflection
   std::vector<IterationRow> iterationHistory;
 };
 

@@ -50,11 +50,10 @@ void writeMonitorHeader(RunContext& ctx) {
   if (ctx.model.wall.iterationLimit == 0) ctx.monitor.write(KLAYOUT("(/,'                    ')"));
 }
 
-void writeIterationRow(RunContext& ctx, const WallState& st, int iteration,
-                       const SolveSummary& s) {
-  ctx.model.iterationHistory.push_back({iteration, s.notClosed, s.maxChange});
-  ctx.monitor.write(KLAYOUT("(3X,I4,6X,I4,6X,1P,5E12.3)"), iteration, s.notClosed, s.maxChange,
-                    st.w(1), st.w(2), st.w(3), st.w(4));
+void writeIterationRow(RunContext& ctx, const WallModel::IterationRow& row) {
+  ctx.monitor.write(KLAYOUT("(3X,I4,6X,I4,6X,1P,5E12.3)"), row.iteration, row.notClosed,
+                    row.maxChange, row.topDeflections[0], row.topDeflections[1],
+                    row.topDeflections[2], row.topDeflections[3]);
 }
 
 namespace {
@@ -79,7 +78,7 @@ void writeStationTable(RunContext& ctx) {
   }
 }
 
-void writeRestraintTable(RunContext& ctx, const WallState& st) {
+void writeRestraintTable(RunContext& ctx) {
   const UnitLabels& l = ctx.labels;
   ctx.report.write(
       KLAYOUT("(/,/,'     LATERAL AND ROTATIONAL RESTRAINT RESULTS',/,"
@@ -95,7 +94,11 @@ void writeRestraintTable(RunContext& ctx, const WallState& st) {
     for (int n = r.from; n <= r.to; ++n) {
       // Stations outside the results range have no deflection to report.
       const bool inside = n >= 0 && n <= res.lastStation;
-      const double w = inside ? res.deflection[static_cast<std::size_t>(n)] : st.w(n);
+      const long held = static_cast<long>(n) + 3;  // fictitious stations: the last solution
+      const double w = inside ? res.deflection[static_cast<std::size_t>(n)]
+                       : held >= 0 && held < static_cast<long>(res.finalDeflection.size())
+                           ? res.finalDeflection[static_cast<std::size_t>(held)]
+                           : 0.0;
       const double slope = inside ? res.slope[static_cast<std::size_t>(n)] : 0.0;
       ctx.report.write(KLAYOUT("(3X,I5,2X,1P,E12.3,3(2X,1P,E15.4))"), n,
                        resultDepth(ctx, n * m.wall.h), r.s * w, r.r * slope);
@@ -142,28 +145,26 @@ void writeNodeReactions(RunContext& ctx) {
 
 }  // namespace
 
-void writeResults(RunContext& ctx, const WallState& st, int iterations) {
-  WallModel& m = ctx.model;
+void writeResults(RunContext& ctx) {
+  const WallModel& m = ctx.model;
   ctx.report.write(KLAYOUT("(/,/,'     RESULTS',/,'     -------',/,'     NUMBER OF ITERATIONS : ',I3)"),
-                   iterations);
-  if (m.wall.iterationLimit != 0 && st.status == LoopStatus::DeflectionExceeded) {
+                   m.iterations);
+  if (m.wall.iterationLimit != 0 && m.loopEnd == LoopEnd::DeflectionExceeded) {
     const auto& layout =
         KLAYOUT("(/,'     ***** MAX ALLOWABLE DEFLECTION EXCEEDED AT ***',I4,'  *** STATIONS *****')");
-    ctx.report.write(layout, st.last.exceeding);
-    ctx.monitor.write(layout, st.last.exceeding);
-    m.status = ProblemStatus::NotConverged;
+    ctx.report.write(layout, m.exceedingStations);
+    ctx.monitor.write(layout, m.exceedingStations);
     return;
   }
-  if (m.wall.iterationLimit != 0 && st.status == LoopStatus::LimitReached) {
+  if (m.wall.iterationLimit != 0 && m.loopEnd == LoopEnd::LimitReached) {
     const auto& layout = KLAYOUT("(/,'     ***** MAXIMUM NUMBER OF ITERATIONS  REACHED *****',/,"
                                  "'     ***** SOLUTION NOT CLOSED WITHIN SPECIFIED',' TOLERANCE *****')");
     ctx.report.write(layout);
     ctx.monitor.write(layout);
-    m.status = ProblemStatus::NotConverged;
     return;
   }
   writeStationTable(ctx);
-  if (!m.restraints.empty()) writeRestraintTable(ctx, st);
+  if (!m.restraints.empty()) writeRestraintTable(ctx);
   if (m.control.tieBackCount > 0 && !m.tieBacks.empty()) writeTieBackTable(ctx);
   if (!m.specifiedPoints.empty()) writeNodeReactions(ctx);
 }

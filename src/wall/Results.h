@@ -30,11 +30,8 @@ void writeEarthPressureTable(RunContext& ctx);
 void writePressurePlot(RunContext& ctx);
 
 void writeMonitorHeader(RunContext& ctx);
-// One row of the monitoring file: the change summary and the deflections
-// of the top stations.
-void writeIterationRow(RunContext& ctx, const WallState& st, int iteration,
-                       const SolveSummary& s);
-// RESULTS section: iteration count, warnings or the result tables.
-void writeResults(RunContext& ctx, const WallState& st, int iterations);
+// One row of the monitoring file, from the iteration's history record: the
+// change summary and the deflections of the top stations.
+void writeIterationRow(RunContext& ctx, const WallModel::IterationRow& row);
 
 }  // namespace korven

@@ -254,7 +254,9 @@ void iterateWall(RunContext& ctx, WallState& st) {
       iterations = 0;
       break;
     }
-    writeIterationRow(ctx, st, k, st.last);
+    m.iterationHistory.push_back(
+        {k, st.last.notClosed, st.last.maxChange, {st.w(1), st.w(2), st.w(3), st.w(4)}});
+    writeIterationRow(ctx, m.iterationHistory.back());
     if (st.last.exceeding > 0) {
       st.status = LoopStatus::DeflectionExceeded;
       iterations = k;
@@ -296,13 +298,20 @@ void iterateWall(RunContext& ctx, WallState& st) {
   }
 
   m.iterations = iterations;
-  m.status = ProblemStatus::Converged;
+  m.loopEnd = st.status == LoopStatus::DeflectionExceeded ? LoopEnd::DeflectionExceeded
+              : st.status == LoopStatus::LimitReached     ? LoopEnd::LimitReached
+                                                          : LoopEnd::Converged;
+  m.exceedingStations = st.last.exceeding;
+  // Without an iteration limit the single solution is the result.
+  m.status = itmax != 0 && m.loopEnd != LoopEnd::Converged ? ProblemStatus::NotConverged
+                                                          : ProblemStatus::Converged;
+  m.results.finalDeflection.resize(static_cast<std::size_t>(n + 7));
+  for (int i = -3; i <= n + 3; ++i) m.results.finalDeflection[static_cast<std::size_t>(i + 3)] = st.w(i);
   if (st.status == LoopStatus::Converged || itmax == 0) {
     computeWallResults(m, st);
     computeTieBackResults(m, st);
     checkFiniteResults(ctx);
   }
-  writeResults(ctx, st, iterations);
 }
 
 void iterateWall(RunContext& ctx) {

@@ -15,9 +15,15 @@ void applyEarthPressure(RunContext& ctx);
 void checkTablesBeyondTip(RunContext& ctx);
 // Reads the p-y scratch file back into the solver's curve table.
 void readPyScratchFile(RunContext& ctx);
-// Solves the wall and writes the results and the iteration monitoring; the
-// working arrays of the solution live for the one call.
+// Solves the wall (writing the iteration monitoring as it goes) and leaves
+// its results in the model: station results, tie-back forces, the loop's
+// end, the iteration history. The working arrays of the solution live for
+// the one call.
 void iterateWall(RunContext& ctx);
+// RESULTS section of the report, written from the results in the model:
+// iteration count, the warning of a loop that did not close, or the
+// station, restraint, tie-back and node-reaction tables.
+void writeResults(RunContext& ctx);
 // The summary of a problem (or of the run) in the plot-data file.
 void writePlotSummary(RunContext& ctx, int stageValue);
 

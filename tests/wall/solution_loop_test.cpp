@@ -182,6 +182,7 @@ std::unique_ptr<WallRun> cantilever(double ei, int itmax, double allowable) {
   m.stations.q(0) = 100.0;
   specify(m, 3, 10, 0.0, 0.0);
   iterateWall(r->ctx);
+  writeResults(r->ctx);
   return r;
 }
 
@@ -233,6 +234,7 @@ TEST(Loop, IterationLimitAndAllowableDeflection) {
     for (int i = 4; i <= 20; i += 2) m.curves.push_back(softCurve(i, 40.0, 0.1));
     if (itmax == 200) m.wall.allowableDeflection = 0.05;
     iterateWall(r->ctx);
+    writeResults(r->ctx);
     const std::string text = r->text();
     const std::string mon = r->monitoring();
     EXPECT_EQ(m.status, ProblemStatus::NotConverged);
@@ -260,6 +262,7 @@ TEST(Loop, NonlinearSupportsConvergeInEquilibrium) {
   m.stations.q(0) = 2000.0;
   for (int i = 0; i <= 40; i += 4) m.curves.push_back(softCurve(i, 60.0 + 4 * i, 0.2));
   iterateWall(r->ctx);
+  writeResults(r->ctx);
   ASSERT_EQ(m.status, ProblemStatus::Converged);
   EXPECT_GT(m.iterations, 3);
   // Net forces balance the head load; each equals load plus soil reaction
@@ -297,6 +300,7 @@ TEST(Loop, HingesAndTieBackResults) {
   }
   m.tieBacks = {a, b};
   iterateWall(r->ctx);
+  writeResults(r->ctx);
   ASSERT_EQ(m.status, ProblemStatus::Converged);
   EXPECT_EQ(m.stations.f(8), 0.0);
   EXPECT_EQ(m.stations.f(3), 1e8);
@@ -390,6 +394,7 @@ TEST(Loop, RestraintResults) {
   m.stations.q(0) = 1.0;
   m.curves = {test::linearCurve(5, 100.0), test::linearCurve(10, 100.0)};
   iterateWall(r->ctx);
+  writeResults(r->ctx);
   ASSERT_EQ(m.status, ProblemStatus::Converged);
   const std::string text = r->text();
   EXPECT_NE(text.find("     LATERAL AND ROTATIONAL RESTRAINT RESULTS\n"), std::string::npos);
