@@ -1,0 +1,107 @@
+// Every example exists as an input data file and as a project file: each
+// converts into the other byte for byte, and the program runs the project
+// file into the same outputs as the input data file.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "../engine/RunFixture.h"
+#include "Project.h"
+
+namespace korven::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using korven::project::deckToToml;
+using korven::project::tomlToDeck;
+
+std::vector<std::string> exampleNames() {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(fs::path(KORVEN_SOURCE_DIR) / "examples")) {
+    if (e.path().extension() == ".dat") names.push_back(e.path().stem().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+fs::path example(const std::string& name, const char* ext) {
+  return fs::path(KORVEN_SOURCE_DIR) / "examples" / (name + ext);
+}
+
+TEST(ProjectExamples, EveryExampleHasBothFormsThatConvertIntoEachOther) {
+  const auto names = exampleNames();
+  ASSERT_GE(names.size(), 7u);
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const std::string dat = readFile(example(name, ".dat"));
+    const std::string toml = readFile(example(name, ".toml"));
+    ASSERT_FALSE(toml.empty()) << "no project file for the example";
+    const auto asToml = deckToToml(dat, name + ".dat");
+    EXPECT_EQ(asToml.text, toml);
+    EXPECT_TRUE(asToml.warnings.empty()) << asToml.warnings.front().text();
+    const auto asDeck = tomlToDeck(toml, name + ".toml");
+    EXPECT_EQ(asDeck.text, dat);
+    EXPECT_TRUE(asDeck.warnings.empty()) << asDeck.warnings.front().text();
+  }
+}
+
+class ProjectRun : public RunDir {
+ protected:
+  int korven(const std::string& args) {
+    const std::string cmd = "cd \"" + dir_.string() + "\" && \"" + KORVEN_CLI_PATH + "\" " + args +
+                            " > stdout.txt 2> stderr.txt";
+    const int rc = std::system(cmd.c_str());
+    errText_ = readFile(path("stderr.txt"));
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  }
+  // A file's text without the report header's lines that name the input
+  // and the time.
+  std::string body(const std::string& file) {
+    std::string text = readFile(path(file));
+    std::string out;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.find("Name of input data file") == std::string::npos &&
+          line.find("Date:") == std::string::npos) {
+        out += line + "\n";
+      }
+    }
+    return out;
+  }
+  std::string errText_;
+};
+
+TEST_F(ProjectRun, AProjectFileRunsIntoTheOutputsOfItsInputDataFile) {
+  const char* const outputs[] = {".out", ".plt", ".itr", ".pys", ".epf"};
+  for (const std::string& name : exampleNames()) {
+    SCOPED_TRACE(name);
+    fs::copy_file(example(name, ".dat"), path("w.dat"), fs::copy_options::overwrite_existing);
+    ASSERT_EQ(korven("run -q w.dat"), 0) << errText_;
+    std::vector<std::string> fromDeck;
+    for (const char* ext : outputs) fromDeck.push_back(body(std::string("w") + ext));
+    fs::copy_file(example(name, ".toml"), path("w.toml"), fs::copy_options::overwrite_existing);
+    ASSERT_EQ(korven("run -q w.toml"), 0) << errText_;
+    EXPECT_EQ(errText_, "");
+    for (std::size_t i = 0; i < std::size(outputs); ++i) {
+      EXPECT_EQ(fromDeck[i], body(std::string("w") + outputs[i])) << outputs[i];
+    }
+  }
+}
+
+TEST_F(ProjectRun, ConvertWritesTheOtherFormAndNeverItsInput) {
+  fs::copy_file(example("cantilever-sand", ".dat"), path("wall.dat"));
+  EXPECT_EQ(korven("convert wall.dat -o out.toml"), 0) << errText_;
+  EXPECT_EQ(readFile(path("out.toml")), readFile(example("cantilever-sand", ".toml")));
+  EXPECT_EQ(korven("convert out.toml"), 0) << errText_;
+  EXPECT_EQ(readFile(path("out.dat")), readFile(path("wall.dat")));
+  EXPECT_EQ(korven("convert wall.dat -o wall.dat"), 2);
+  EXPECT_NE(errText_.find("would overwrite its input"), std::string::npos) << errText_;
+  EXPECT_EQ(readFile(path("wall.dat")), readFile(example("cantilever-sand", ".dat")));
+  EXPECT_EQ(korven("convert --help"), 0);
+}
+
+}  // namespace
+}  // namespace korven::testing
