@@ -462,11 +462,15 @@ class DeckOut {
           problem(*a->get(i)->as_table(), static_cast<int>(i + 1), "stage[" + std::to_string(i + 1) + "]");
         }
       }
-      unknownKeys(root_, "", "", true);
     } else {
       problem(root_, 1, "");
-      unknownKeys(root_, "", "", false);
     }
+    // A misspelt key explains the missing one that follows from it: the
+    // keys that nothing reads come first.
+    std::vector<Diagnostic> found = std::move(errors);
+    errors.clear();
+    unknownKeys(root_, "", "", stages != nullptr);
+    errors.insert(errors.end(), found.begin(), found.end());
     if (!errors.empty()) throw ProjectError(errors);
     return out_;
   }
@@ -519,6 +523,19 @@ class DeckOut {
     return n;
   }
 
+  // The deepest table on the way to `dotted` that the file holds: where a
+  // missing key belongs.
+  static const toml::node* innermost(const toml::table& scope, const std::string& dotted) {
+    const Path p = split(dotted);
+    const toml::table* t = &scope;
+    for (std::size_t i = 0; i + 1 < p.size(); ++i) {
+      const toml::table* next = t->get_as<toml::table>(p[i]);
+      if (next == nullptr) break;
+      t = next;
+    }
+    return t;
+  }
+
   void walk(const std::vector<Node>& nodes, const toml::table& scope, const std::string& key) {
     for (const Node& n : nodes) {
       if (n.type == Node::Record) {
@@ -569,7 +586,7 @@ class DeckOut {
     const toml::node* n = find(scope, f.path);
     if (n == nullptr) {
       if (f.required) {
-        error(&scope, at, "missing key; expected " + expected(f, sys_) + " (" + f.meaning + ")");
+        error(innermost(scope, f.path), at, "missing key; expected " + expected(f, sys_) + " (" + f.meaning + ")");
         return "0";
       }
       double v = f.def;

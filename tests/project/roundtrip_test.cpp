@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "../engine/RunFixture.h"
 #include "Project.h"
@@ -101,6 +102,27 @@ TEST_F(ProjectRun, ConvertWritesTheOtherFormAndNeverItsInput) {
   EXPECT_NE(errText_.find("would overwrite its input"), std::string::npos) << errText_;
   EXPECT_EQ(readFile(path("wall.dat")), readFile(example("cantilever-sand", ".dat")));
   EXPECT_EQ(korven("convert --help"), 0);
+}
+
+TEST_F(ProjectRun, ErrorsStopTheRunAndWarningsAreShownUnlessQuiet) {
+  std::string toml = readFile(example("silt-cantilever-si", ".toml"));
+  toml.replace(toml.find("height = 7.5"), 12, "height = 10.0");
+  std::ofstream(path("bad.toml"), std::ios::binary) << toml;
+  EXPECT_EQ(korven("run -q bad.toml"), 2);
+  EXPECT_EQ(errText_,
+            "bad.toml:9: wall.height: the wall is 50 increments of 0.15 m = 7.5 m long, but its height "
+            "is 10 m; expected increments x increment_length = height\n");
+  EXPECT_FALSE(fs::exists(path("bad.out")));
+
+  std::string dat = readFile(example("silt-cantilever-si", ".dat"));
+  dat.replace(dat.find("5 15.0"), 6, "5 6.0");
+  std::ofstream(path("short.dat"), std::ios::binary) << dat;
+  EXPECT_EQ(korven("run short.dat"), 0);
+  EXPECT_NE(errText_.find("short.dat:19: warning: soil.layer[1].bottom_depth: the soil ends at 6 m"),
+            std::string::npos)
+      << errText_;
+  EXPECT_EQ(korven("run -q short.dat"), 0);
+  EXPECT_EQ(errText_, "");
 }
 
 }  // namespace
