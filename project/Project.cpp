@@ -129,7 +129,7 @@ struct KeyIndex {
     for (const Node& n : nodes) {
       if (n.type == Node::Record) {
         for (const Field& f : n.fields) {
-          if (f.kind == Kind::Count) continue;
+          if (f.kind == Kind::Count || f.kind == Kind::Fixed) continue;
           add(table, f.path, when);
           if (std::none_of(fields.begin(), fields.end(),
                            [&](const auto& p) { return p.first == join(shown, f.path); })) {
@@ -389,6 +389,9 @@ class DeckIn {
         vals_[f.id] = c;
         return;
       }
+      case Kind::Fixed:
+        if (r.integer() != f.def) fail(r.lastLine(), at, "expected 0: only elastic cross sections are available in project files");
+        return;
       case Kind::Text: {
         std::string text = r.text(80);
         put(scope, f.path, text);
@@ -400,7 +403,7 @@ class DeckIn {
         if (outOfRange(f, v)) {
           fail(r.lastLine(), at,
                std::to_string(v) + " is out of range; expected " + rangeText(f, sys_) +
-                   (f.path == "nonlinear" ? " (nonlinear cross sections are not available in project files)" : ""));
+                   "");
         }
         if (!f.id.empty()) vals_[f.id] = v;
         if (!f.id.empty()) facts.push_back({f.id, double(v), r.lastLine(), at, problem_});
@@ -571,6 +574,7 @@ class DeckOut {
     const std::string at = join(key, f.path);
     current_ = &scope;
     if (f.kind == Kind::Units) return std::to_string(static_cast<int>(sys_));
+    if (f.kind == Kind::Fixed) return std::to_string(static_cast<int>(f.def));
     if (f.kind == Kind::Count) {
       const toml::node* n = nullptr;
       {

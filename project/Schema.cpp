@@ -169,8 +169,8 @@ std::vector<Node> build() {
              {integer("spare_1", "kept and not used").hidden(1.0),
               integer("spare_2", "kept and not used").hidden(1.0),
               code("shape", shapes, "shape of the section"),
-              integer("nonlinear", "1: nonlinear section (not available in project files)")
-                  .hidden().id("nonlinear").range(0.0, 0.0)}),
+              F("nonlinear", Kind::Fixed, kNone,
+                "elastic section: nonlinear sections are not available in project files")}),
       record("CROSS SECTION NAME", {F("name", Kind::Text, kNone, "name of the section")})};
   crossSection.insert(crossSection.end(), topEnd.begin(), topEnd.end());
   crossSection.push_back(when([](const Values& v) { return at(v, "tapered") > 0; },

@@ -21,6 +21,7 @@ enum class Kind {
   Code,   // a name standing for an integer code (a bare integer is accepted too)
   Count,  // number of elements of an array, not written in the project file
   Units,  // the unit system, kept at the top of the project file
+  Fixed,  // a value the project file cannot change: always `def`
 };
 
 // How the input data file holds a real compared with the project file.

@@ -163,5 +163,30 @@ TEST(ProjectChecks, AnInputDataFileGetsTheSameChecksAsWarnings) {
             "tip at 15 m; expected the last layer to reach the tip");
 }
 
+// What a project file cannot hold is refused by name and line.
+TEST(ProjectChecks, AnInputDataFileBeyondTheProjectFileIsRefusedByLineAndKey) {
+  const std::string dat = exampleText("silt-cantilever-si.dat");
+  const struct {
+    const char* from;
+    const char* to;
+    const char* message;
+  } cases[] = {
+      {"1 1 6 0\n", "1 1 6 1\n", "wall.dat:5: cross_section[1].nonlinear: expected 0: only elastic"},
+      {"2 0 1 1 0", "3 0 1 1 0", "wall.dat:2: units: unit flag 3; expected 1 (English) or 2 (SI)"},
+      {"1\n3 20.0", "-1\n3 20.0", "wall.dat:16: surcharge.load: a negative count; expected 0 or more"},
+      {"18.5 5.0 28.0 0.01 20000.0 0.0\n1\n", "18.5 5.0 28.0 0.01 20000.0 0.0\n",
+       "wall.dat:21: CONTINUATION RECORD: "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    try {
+      korven::project::deckToToml(replaced(dat, c.from, c.to), "wall.dat");
+      ADD_FAILURE() << "converted";
+    } catch (const ProjectError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u) << e.what();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace korven::testing
