@@ -186,6 +186,10 @@ int runInput(const std::string& argument, bool viaNamesFile, bool quiet) {
     return 2;
   }
   if (isProjectFile(input)) {
+    if (viaNamesFile) {
+      std::fprintf(stderr, "korven: --names runs an input data file; convert the project first\n");
+      return 2;
+    }
     const int rc = runProject(input, names, quiet);
     if (rc == 0 && !quiet) {
       std::printf("korven: report written to %s\n", printable((dir / names[1]).string()).c_str());

@@ -138,6 +138,8 @@ const Unit kUnits[] = {
     {"deg", {0, 0, true}, System::SI, 1, 1, 1.0},
 };
 
+constexpr long long kExactLimit = 1000000000000LL;  // 10^12
+
 const Unit* findUnit(std::string_view name) {
   for (const Unit& u : kUnits) {
     if (name == u.name) return &u;
@@ -241,9 +243,16 @@ std::optional<double> valueWithUnit(std::string_view text, Dimension want, Syste
     dim.force += sign * power * u->dim.force;
     dim.angle = dim.angle || u->dim.angle;
     for (int k = 0; k < power; ++k) {
-      if (u->home == system || u->dim.angle) {
-        (denominator ? den : num) *= u->num;
-        (denominator ? num : den) *= u->den;
+      // Exact ratios stay small enough for scaleRatio; a unit beyond them
+      // (GPa^4 ...) is converted as a real.
+      const long long up = denominator ? u->den : u->num;
+      const long long down = denominator ? u->num : u->den;
+      if ((u->home == system || u->dim.angle) && num <= kExactLimit / up && den <= kExactLimit / down) {
+        num *= up;
+        den *= down;
+      } else if (u->home == system || u->dim.angle) {
+        anyCross = true;
+        cross = cross * static_cast<double>(up) / static_cast<double>(down);
       } else {
         anyCross = true;
         cross = denominator ? cross / u->other : cross * u->other;

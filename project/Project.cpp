@@ -512,13 +512,19 @@ class DeckOut {
   }
 
   // The node at `dotted` in `scope`, marking the tables on the way as used.
-  const toml::node* find(const toml::table& scope, const std::string& dotted) {
+  const toml::node* find(const toml::table& scope, const std::string& dotted, const std::string& key) {
     const Path p = split(dotted);
+    std::string at = key;
     const toml::table* t = &scope;
     for (std::size_t i = 0; i + 1 < p.size(); ++i) {
       const toml::node* n = t->get(p[i]);
-      if (n == nullptr || !n->is_table()) return nullptr;
+      if (n == nullptr) return nullptr;
       used_.insert(n);
+      at = join(at, p[i]);
+      if (!n->is_table()) {
+        if (notTables_.insert(n).second) error(n, at, "expected a table, not a value");
+        return nullptr;
+      }
       t = n->as_table();
     }
     const toml::node* n = t->get(p.back());
@@ -553,7 +559,7 @@ class DeckOut {
         }
         if (n.fields.front().kind != Kind::Title) out_ += line + "\n";
       } else if (n.type == Node::Array) {
-        const toml::node* node = find(scope, n.name);
+        const toml::node* node = find(scope, n.name, key);
         const toml::array* a = node ? node->as_array() : nullptr;
         if (node != nullptr && (a == nullptr || !a->is_array_of_tables())) {
           error(node, join(key, n.name), "expected [[" + n.name + "]] tables");
@@ -587,7 +593,7 @@ class DeckOut {
       vals_[f.id] = c;
       return std::to_string(c);
     }
-    const toml::node* n = find(scope, f.path);
+    const toml::node* n = find(scope, f.path, key);
     if (n == nullptr) {
       if (f.required) {
         error(innermost(scope, f.path), at, "missing key; expected " + expected(f, sys_) + " (" + f.meaning + ")");
@@ -760,6 +766,7 @@ class DeckOut {
   Values vals_;
   std::vector<Fact> facts_;
   std::set<const toml::node*> used_;
+  std::set<const toml::node*> notTables_;
   std::map<const toml::table*, std::map<std::string, double>> locals_;
   const toml::table* current_ = nullptr;
   std::string out_;

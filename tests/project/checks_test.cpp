@@ -163,6 +163,35 @@ TEST(ProjectChecks, AnInputDataFileGetsTheSameChecksAsWarnings) {
             "tip at 15 m; expected the last layer to reach the tip");
 }
 
+// Nonsense in any key gives messages, never a crash or a run.
+TEST(ProjectChecks, NonsenseGivesMessagesNotACrash) {
+  const std::string base = exampleText("silt-cantilever-si.toml");
+  const struct {
+    const char* from;
+    const char* to;
+    const char* message;
+  } cases[] = {
+      {"gamma = 18.5\n", "gamma = 18.5\nbottom = 3\n", "soil.layer[1].bottom: expected a table, not a value"},
+      {"height = 7.5", "height = \"1e308 GPa^4\"", "expected a length"},
+      {"height = 7.5", "height = \"1e308 MN\"", "expected a length"},
+      {"height = 7.5", "height = nan", "expected a finite number"},
+      {"height = 7.5", "height = [1, 2]", "expected a number in m"},
+      {"increments = 50", "increments = 9999999999999", "expected a whole number of at most 10 digits"},
+      {"title = ", "title = 3\nx = ", "title: expected a text"},
+      {"[[wall.section]]", "[[stage]]\n[[wall.section]]", "unknown key at the top of a staged project"},
+      {"[[soil.layer]]", "[soil.layer]", "expected [[soil.layer]] tables"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.to);
+    try {
+      korven::project::tomlToDeck(replaced(base, c.from, c.to), "wall.toml");
+      ADD_FAILURE() << "converted";
+    } catch (const ProjectError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+  }
+}
+
 // What a project file cannot hold is refused by name and line.
 TEST(ProjectChecks, AnInputDataFileBeyondTheProjectFileIsRefusedByLineAndKey) {
   const std::string dat = exampleText("silt-cantilever-si.dat");
