@@ -461,12 +461,16 @@ class DeckOut {
       if (a == nullptr || a->empty() || !a->is_array_of_tables()) {
         error(stages, "stage", "expected [[stage]] tables, one per stage");
       } else {
+        // A stage takes what it does not give from the stage before.
+        std::vector<Scope> scopes;
+        scopes.reserve(a->size());
         for (std::size_t i = 0; i < a->size(); ++i) {
-          problem(*a->get(i)->as_table(), static_cast<int>(i + 1), "stage[" + std::to_string(i + 1) + "]");
+          scopes.push_back({*a->get(i)->as_table(), i == 0 ? nullptr : &scopes[i - 1]});
+          problem(scopes.back(), static_cast<int>(i + 1), "stage[" + std::to_string(i + 1) + "]");
         }
       }
     } else {
-      problem(root_, 1, "");
+      problem({root_, nullptr}, 1, "");
     }
     // A misspelt key explains the missing one that follows from it: the
     // keys that nothing reads come first.
@@ -501,8 +505,15 @@ class DeckOut {
     }
   }
 
-  void problem(const toml::table& scope, int number, const std::string& prefix) {
-    used_.insert(&scope);
+  // A table and, for a stage, the stage before it, whose keys it takes
+  // when it does not give them (its continuation code excepted).
+  struct Scope {
+    const toml::table& table;
+    const Scope* earlier = nullptr;
+  };
+
+  void problem(const Scope& scope, int number, const std::string& prefix) {
+    used_.insert(&scope.table);
     vals_.clear();
     vals_["#problem"] = number;
     facts_.clear();
@@ -512,7 +523,22 @@ class DeckOut {
   }
 
   // The node at `dotted` in `scope`, marking the tables on the way as used.
-  const toml::node* find(const toml::table& scope, const std::string& dotted, const std::string& key) {
+  const toml::node* find(const Scope& scope, const std::string& dotted, const std::string& key) {
+    const toml::node* n = findIn(scope.table, dotted, key);
+    if (n == nullptr && scope.earlier != nullptr && dotted != "continuation") {
+      return find(*scope.earlier, dotted, key);
+    }
+    return n;
+  }
+  // The node at `dotted` without marking anything.
+  static const toml::node* peek(const Scope& scope, const std::string& dotted) {
+    const Path p = split(dotted);
+    const toml::table* t = &scope.table;
+    for (std::size_t i = 0; i + 1 < p.size() && t != nullptr; ++i) t = t->get_as<toml::table>(p[i]);
+    const toml::node* n = t != nullptr ? t->get(p.back()) : nullptr;
+    return n == nullptr && scope.earlier != nullptr ? peek(*scope.earlier, dotted) : n;
+  }
+  const toml::node* findIn(const toml::table& scope, const std::string& dotted, const std::string& key) {
     const Path p = split(dotted);
     std::string at = key;
     const toml::table* t = &scope;
@@ -545,7 +571,7 @@ class DeckOut {
     return t;
   }
 
-  void walk(const std::vector<Node>& nodes, const toml::table& scope, const std::string& key) {
+  void walk(const std::vector<Node>& nodes, const Scope& scope, const std::string& key) {
     for (const Node& n : nodes) {
       if (n.type == Node::Record) {
         std::string line;
@@ -561,14 +587,15 @@ class DeckOut {
       } else if (n.type == Node::Array) {
         const toml::node* node = find(scope, n.name, key);
         const toml::array* a = node ? node->as_array() : nullptr;
-        if (node != nullptr && (a == nullptr || !a->is_array_of_tables())) {
+        // An empty array stands for none (a stage that drops its tie-backs).
+        if (node != nullptr && (a == nullptr || !(a->empty() || a->is_array_of_tables()))) {
           error(node, join(key, n.name), "expected [[" + n.name + "]] tables");
           continue;
         }
         if (a == nullptr) continue;
         for (std::size_t i = 0; i < a->size(); ++i) {
           used_.insert(a->get(i));
-          walk(n.children, *a->get(i)->as_table(), join(key, n.name) + "[" + std::to_string(i + 1) + "]");
+          walk(n.children, Scope{*a->get(i)->as_table()}, join(key, n.name) + "[" + std::to_string(i + 1) + "]");
         }
       } else if (n.when(vals_)) {
         walk(n.children, scope, key);
@@ -576,19 +603,13 @@ class DeckOut {
     }
   }
 
-  std::string field(const Field& f, const toml::table& scope, const std::string& key) {
+  std::string field(const Field& f, const Scope& scope, const std::string& key) {
     const std::string at = join(key, f.path);
-    current_ = &scope;
+    current_ = &scope.table;
     if (f.kind == Kind::Units) return std::to_string(static_cast<int>(sys_));
     if (f.kind == Kind::Fixed) return std::to_string(static_cast<int>(f.def));
     if (f.kind == Kind::Count) {
-      const toml::node* n = nullptr;
-      {
-        const Path p = split(f.countOf);
-        const toml::table* t = &scope;
-        for (std::size_t i = 0; i + 1 < p.size() && t != nullptr; ++i) t = t->get_as<toml::table>(p[i]);
-        if (t != nullptr) n = t->get(p.back());
-      }
+      const toml::node* n = peek(scope, f.countOf);
       const int c = n && n->is_array() ? static_cast<int>(n->as_array()->size()) : 0;
       vals_[f.id] = c;
       return std::to_string(c);
@@ -596,12 +617,12 @@ class DeckOut {
     const toml::node* n = find(scope, f.path, key);
     if (n == nullptr) {
       if (f.required) {
-        error(innermost(scope, f.path), at, "missing key; expected " + expected(f, sys_) + " (" + f.meaning + ")");
+        error(innermost(scope.table, f.path), at, "missing key; expected " + expected(f, sys_) + " (" + f.meaning + ")");
         return "0";
       }
       double v = f.def;
       if (!f.defaultFrom.empty()) {
-        v = f.defaultFrom[0] == '#' ? vals_[f.defaultFrom] : local(scope, f.defaultFrom);
+        v = f.defaultFrom[0] == '#' ? vals_[f.defaultFrom] : local(scope.table, f.defaultFrom);
       }
       return deckText(f, v, at, nullptr);
     }
@@ -792,6 +813,7 @@ std::string quoted(const std::string& s) {
 }
 
 std::string scalarText(const toml::node& n) {
+  if (n.is_array()) return "[]";  // only an empty array is written as a value
   if (n.is_string()) return quoted(*n.value<std::string>());
   if (n.is_integer()) return std::to_string(*n.value<int64_t>());
   if (n.is_floating_point()) return realText(*n.value<double>(), 'e');
@@ -827,6 +849,68 @@ void emit(const toml::table& t, const std::string& schemaPath, const std::string
       emit(*e.as_table(), stage ? "" : join(schemaPath, k), join(header, k), out);
     }
   }
+}
+
+// A value's text, for comparing values of any kind.
+std::string textOf(const toml::node& n) {
+  std::string out;
+  if (const auto* t = n.as_table()) {
+    emit(*t, "", "", out);
+  } else if (const auto* a = n.as_array(); a && a->is_array_of_tables()) {
+    for (const toml::node& e : *a) {
+      out += "[[]]\n";
+      emit(*e.as_table(), "", "", out);
+    }
+  } else {
+    out = scalarText(n);
+  }
+  return out;
+}
+
+// The value a key takes when a stage does not give it.
+void insertDefault(toml::table& out, const std::string& key, const std::string& path) {
+  for (const auto& [shown, f] : keyIndex().fields) {
+    if (shown != path) continue;
+    if (f->kind == Kind::Code) {
+      bool found = false;
+      out.insert(key, codeName(*f, static_cast<int>(f->def), found));
+    } else if (f->kind == Kind::Real) {
+      out.insert(key, f->def);
+    } else {
+      out.insert(key, static_cast<int64_t>(f->def));
+    }
+    return;
+  }
+}
+
+// What a stage gives that differs from the stage before: its changed keys,
+// the defaults of keys it no longer gives, and empty arrays for arrays it
+// drops (the continuation code is never taken from the stage before).
+toml::table differences(const toml::table& prev, const toml::table& cur, const std::string& path) {
+  toml::table out;
+  for (const auto& [k, node] : cur) {
+    const std::string key(k.str());
+    const toml::node* before = prev.get(key);
+    if (before != nullptr && before->is_table() && node.is_table()) {
+      toml::table d = differences(*before->as_table(), *node.as_table(), join(path, key));
+      if (!d.empty()) out.insert(key, std::move(d));
+    } else if (before == nullptr || key == "continuation" || textOf(*before) != textOf(node)) {
+      node.visit([&](const auto& v) { out.insert(key, v); });
+    }
+  }
+  for (const auto& [k, node] : prev) {
+    const std::string key(k.str());
+    if (cur.get(key) != nullptr || key == "continuation") continue;
+    if (const auto* t = node.as_table()) {
+      toml::table d = differences(*t, toml::table{}, join(path, key));
+      if (!d.empty()) out.insert(key, std::move(d));
+    } else if (node.is_array()) {
+      out.insert(key, toml::array{});
+    } else {
+      insertDefault(out, key, join(path, key));
+    }
+  }
+  return out;
 }
 
 struct DeckRead {
@@ -868,7 +952,9 @@ DeckRead readDeck(std::string_view deckText, const std::string& fileName) {
     for (auto&& [k, v] : problems.front()) out.root.insert(k, std::move(v));
   } else {
     toml::array stages;
-    for (toml::table& t : problems) stages.push_back(std::move(t));
+    for (std::size_t i = 0; i < problems.size(); ++i) {
+      stages.push_back(i == 0 ? problems[0] : differences(problems[i - 1], problems[i], ""));
+    }
     out.root.insert("stage", std::move(stages));
   }
   return out;

@@ -49,6 +49,32 @@ TEST(ProjectExamples, EveryExampleHasBothFormsThatConvertIntoEachOther) {
   }
 }
 
+// A stage gives only what changes from the stage before: a stage that drops
+// the tie-backs and the hinge of the one before says so.
+TEST(ProjectExamples, StagesGiveWhatChangesAndStillConvertUnchanged) {
+  const std::string staged = readFile(example("staged-excavation", ".dat"));
+  const std::size_t second = staged.find("STAGE 2");
+  ASSERT_NE(second, std::string::npos);
+  // Three stages: the second adds a tie-back and the hinge, the third is the
+  // first again.
+  auto withStages = [](std::string problem, const char* control, const char* continuation) {
+    const std::size_t start = problem.find('\n') + 1;
+    problem.replace(start, problem.find('\n', start) - start, control);
+    problem.replace(problem.rfind('\n', problem.size() - 2) + 1, std::string::npos, continuation);
+    return problem;
+  };
+  const std::string first = staged.substr(0, second);
+  const std::string dat = withStages(first, "1 0 1 1 0 2 2 0 3 0 0 0", "1\n") +
+                          withStages(staged.substr(second), "1 0 1 1 0 2 2 0 3 0 1 1", "2\n") +
+                          withStages(first, "1 0 1 1 0 2 2 0 3 0 0 0", "3\n");
+  const std::string toml = deckToToml(dat, "three.dat").text;
+  const std::string third = toml.substr(toml.rfind("[[stage]]"));
+  EXPECT_NE(third.find("tieback = []"), std::string::npos) << third;
+  EXPECT_NE(third.find("hinged = 0"), std::string::npos) << third;
+  EXPECT_EQ(third.find("[stage.solution]"), std::string::npos) << third;
+  EXPECT_EQ(tomlToDeck(toml, "three.toml").text, dat);
+}
+
 class ProjectRun : public RunDir {
  protected:
   int korven(const std::string& args) {
