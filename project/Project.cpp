@@ -264,7 +264,21 @@ std::vector<Diagnostic> checkFacts(const std::vector<Fact>& facts, System sys, c
       if (f->value <= 0.0) report(f, "expected a value above zero", false);
     }
   }
-  for (const Fact* f : all("phi")) {
+  // The strength each soil model rests on: cohesion for clays and rock,
+  // the friction angle for sand, either for silt.
+  const auto models = all("model"), cohesions = all("cohesion"), phis = all("phi");
+  for (std::size_t i = 0; i < models.size() && i < cohesions.size() && i < phis.size(); ++i) {
+    const int model = static_cast<int>(models[i]->value);
+    const bool c = cohesions[i]->value > 0.0, phi = phis[i]->value > 0.0;
+    if (model == 4 && !phi) {
+      report(phis[i], "a sand layer needs a friction angle; expected phi above zero", false);
+    } else if (model == 5 && !c && !phi) {
+      report(cohesions[i], "a silt layer needs a cohesion or a friction angle; expected one above zero", false);
+    } else if (model != 4 && model != 5 && !c) {
+      report(cohesions[i], "a clay or rock layer needs a strength; expected cohesion above zero", false);
+    }
+  }
+  for (const Fact* f : phis) {
     if (f->value > 50.0) {
       report(f, "a friction angle of " + show(f->value) + " deg is implausible; expected 50 deg or less",
              true);

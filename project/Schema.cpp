@@ -217,7 +217,7 @@ std::vector<Node> build() {
               code("soil.loading", {{"cyclic", 0}, {"static", 1}}, "static or cyclic loading").optional(1.0),
               real("soil.cycles", kNone, "number of load cycles (cyclic loading)").hidden()}),
       array("soil.layer", "layers", "one soil layer, from the top down",
-            {record("SOIL LAYER", {code("model", soilModels, "soil model of the p-y curves"),
+            {record("SOIL LAYER", {code("model", soilModels, "soil model of the p-y curves").id("model"),
                                    real("bottom_depth", kLength, "depth of the layer's bottom").id("layer_bottom")}),
              record("SOIL LAYER TOP VALUES",
                     {real("gamma", kUnitWeight, "unit weight at the top of the layer").range(0.0).id("gamma"),
