@@ -8,13 +8,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "korven.h"
-#include "Project.h"
+#include "ProjectCommands.h"
 #include "korven/analysis.h"
 #include "textio/Printable.h"
 
@@ -82,96 +80,6 @@ int finish(const korven::AnalysisResult& r) {
   }
 }
 
-std::optional<std::string> readText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  if (!(in && text << in.rdbuf())) {
-    std::fprintf(stderr, "korven: cannot read %s\n", printable(path.string()).c_str());
-    return std::nullopt;
-  }
-  return text.str();
-}
-
-bool writeText(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (!out) std::fprintf(stderr, "korven: cannot write %s\n", printable(path.string()).c_str());
-  return static_cast<bool>(out);
-}
-
-bool isProjectFile(const fs::path& path) { return path.extension() == ".toml"; }
-
-void show(const std::vector<korven::project::Diagnostic>& messages, bool quiet) {
-  for (const auto& d : messages) {
-    if (!quiet || !d.warning) std::fprintf(stderr, "%s\n", printable(d.text()).c_str());
-  }
-}
-
-// A project file in the input data file's form, its messages shown; empty
-// when it has errors.
-std::optional<std::string> projectDeck(const fs::path& input, bool quiet) {
-  const auto text = readText(input);
-  if (!text) return std::nullopt;
-  try {
-    korven::project::Converted c = korven::project::tomlToDeck(*text, input.filename().string());
-    show(c.warnings, quiet);
-    return c.text;
-  } catch (const korven::project::ProjectError& e) {
-    show(e.errors(), quiet);
-    return std::nullopt;
-  }
-}
-
-// Runs a project file: analysed in memory, the outputs written beside it.
-int runProject(const fs::path& input, const std::vector<std::string>& names, bool quiet) {
-  const auto deck = projectDeck(input, quiet);
-  if (!deck) return 2;
-  const fs::path dir = input.parent_path();
-  korven::AnalysisOptions options;
-  options.inputName = input.string();
-  options.reportName = (dir / names[1]).string();
-  options.plotName = (dir / names[2]).string();
-  options.version = KORVEN_VERSION_TEXT;
-  options.progress = quiet ? nullptr : &std::cerr;
-  const korven::AnalysisResult r = korven::analyse(*deck, options);
-  if (r.status == KORVEN_STATUS_NOT_STARTED) {
-    std::fprintf(stderr, "korven: %s\n", r.message.c_str());
-    return 2;
-  }
-  const std::string* texts[] = {&r.report, &r.plotData, &r.iterationLog, &r.pyCurves,
-                                &r.earthPressurePoints};
-  for (std::size_t i = 0; i < std::size(texts); ++i) {
-    if (!writeText(dir / names[i + 1], *texts[i])) return 1;
-  }
-  return finish(r);
-}
-
-int convert(const std::string& from, std::string to, bool quiet) {
-  const fs::path input(from);
-  const bool toDeck = isProjectFile(input);
-  if (to.empty()) to = fs::path(input).replace_extension(toDeck ? ".dat" : ".toml").string();
-  std::error_code ec;
-  if (fs::equivalent(input, to, ec)) {
-    std::fprintf(stderr, "korven: %s would overwrite its input\n", printable(to).c_str());
-    return 2;
-  }
-  std::optional<std::string> text;
-  if (toDeck) {
-    text = projectDeck(input, quiet);
-  } else if (const auto deck = readText(input)) {
-    try {
-      korven::project::Converted c = korven::project::deckToToml(*deck, input.filename().string());
-      show(c.warnings, quiet);
-      text = c.text;
-    } catch (const korven::project::ProjectError& e) {
-      show(e.errors(), quiet);
-    }
-  }
-  if (!text) return 2;
-  return writeText(to, *text) ? 0 : 1;
-}
-
 int runInput(const std::string& argument, bool viaNamesFile, bool quiet) {
   std::error_code ec;
   const fs::path input = fs::absolute(argument, ec);
@@ -185,20 +93,14 @@ int runInput(const std::string& argument, bool viaNamesFile, bool quiet) {
     std::fprintf(stderr, "korven: %s\n", why.c_str());
     return 2;
   }
-  if (isProjectFile(input)) {
+  korven::AnalysisResult r;
+  if (korven::cli::isProjectFile(input)) {
     if (viaNamesFile) {
       std::fprintf(stderr, "korven: --names runs an input data file; convert the project first\n");
       return 2;
     }
-    const int rc = runProject(input, names, quiet);
-    if (rc == 0 && !quiet) {
-      std::printf("korven: report written to %s\n", printable((dir / names[1]).string()).c_str());
-    }
-    return rc;
-  }
-  if (const auto text = readText(input)) show(korven::project::checkDeck(*text, names[0]), quiet);
-  korven::AnalysisResult r;
-  if (viaNamesFile) {
+    r = korven::cli::runProjectFile(input, names, KORVEN_VERSION_TEXT, quiet);
+  } else if (viaNamesFile) {
     if (!writeNamesFile(dir, names)) {
       std::fprintf(stderr, "korven: cannot write %s\n",
                    printable((dir / "NAMES.dat").string()).c_str());
@@ -214,6 +116,7 @@ int runInput(const std::string& argument, bool viaNamesFile, bool quiet) {
     files.iterationLog = (dir / names[3]).string();
     files.pyCurves = (dir / names[4]).string();
     files.earthPressurePoints = (dir / names[5]).string();
+    korven::cli::warnAboutInputDataFile(input, quiet);
     r = korven::runFiles(files, nullptr, quiet);
   }
   const int rc = finish(r);
@@ -258,7 +161,7 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? 0 : 2;
   }
-  if (conv->parsed()) return convert(from, to, quiet);
+  if (conv->parsed()) return korven::cli::convert(from, to, quiet);
   if (input.empty()) {
     std::error_code ec;
     return finish(korven::runNamesFile(fs::current_path(ec).string()));
