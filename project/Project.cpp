@@ -308,7 +308,17 @@ class DeckIn {
     vals_["#problem"] = number;
     prefix_ = prefix;
     problem_ = number;
+    unread_.clear();
     walk(problemSchema(), scope, prefix);
+    // A count whose records the options skip would be lost: the project
+    // file holds the elements, not the count.
+    for (const auto& [id, where] : unread_) {
+      if (value(id) > 0) {
+        fail(where.first, where.second,
+             "counts " + std::to_string(static_cast<int>(value(id))) +
+                 " elements that these options do not read; expected 0");
+      }
+    }
   }
   System system() const { return sys_; }
   double value(const std::string& id) const {
@@ -367,6 +377,7 @@ class DeckIn {
         }
         const int count = n.countId.empty() ? (existing ? static_cast<int>(existing->size()) : 0)
                                             : static_cast<int>(value(n.countId));
+        unread_.erase(n.countId);
         if (count <= 0) continue;
         toml::table& parent = tableAt(scope, p, p.size() - 1);
         toml::array* a = parent.get_as<toml::array>(p.back());
@@ -401,6 +412,7 @@ class DeckIn {
         const int c = r.integer();
         if (c < 0) fail(r.lastLine(), join(key, f.countOf), "a negative count; expected 0 or more");
         vals_[f.id] = c;
+        unread_[f.id] = {r.lastLine(), join(key, f.countOf)};
         return;
       }
       case Kind::Fixed:
@@ -455,6 +467,7 @@ class DeckIn {
   std::string file_;
   System sys_ = System::English;
   Values vals_;
+  std::map<std::string, std::pair<int, std::string>> unread_;  // count id: line, key
   std::string prefix_;
   int problem_ = 0;
 };
