@@ -224,7 +224,7 @@ TEST(ProjectChecks, AnInputDataFileBeyondTheProjectFileIsRefusedByLineAndKey) {
     const std::string why = refusal(exampleText("silt-cantilever-si.dat"), c, [](const std::string& t) {
       korven::project::deckToToml(t, "wall.dat");
     });
-    EXPECT_EQ(why.rfind(c.message, 0), 0u) << why;
+    EXPECT_EQ(why.rfind(c.message, 0), 0u) << c.message << ": " << why;
   }
 }
 
