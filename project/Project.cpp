@@ -358,11 +358,25 @@ class DeckIn {
     throw ProjectError(errors);
   }
 
+  // A text as the project file holds it: UTF-8 (a TOML file is).
+  std::string utf8(std::string text, int line, const std::string& key) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+      const auto c = static_cast<unsigned char>(text[i]);
+      const std::size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+      bool ok = length > 0 && i + length <= text.size();
+      for (std::size_t k = 1; ok && k < length; ++k) ok = (static_cast<unsigned char>(text[i + k]) >> 6) == 2;
+      if (!ok) fail(line, key, "expected a text in UTF-8, as a project file holds it");
+      i += length;
+    }
+    return text;
+  }
+
   void walk(const std::vector<Node>& nodes, toml::table& scope, const std::string& key) {
     for (const Node& n : nodes) {
       if (n.type == Node::Record) {
         if (n.fields.front().kind == Kind::Title) {
-          put(scope, "title", rr_.wholeLine("TITLE"));
+          put(scope, "title", utf8(rr_.wholeLine("TITLE"), rr_.lineNumber(), join(key, "title")));
           continue;
         }
         auto r = rr_.record(n.name);
@@ -419,8 +433,7 @@ class DeckIn {
         if (r.integer() != f.def) fail(r.lastLine(), at, "expected 0: only elastic cross sections are available in project files");
         return;
       case Kind::Text: {
-        std::string text = r.text(80);
-        put(scope, f.path, text);
+        put(scope, f.path, utf8(r.text(80), rr_.lineNumber(), at));
         return;
       }
       case Kind::Int:

@@ -217,6 +217,7 @@ TEST(ProjectChecks, AnInputDataFileBeyondTheProjectFileIsRefusedByLineAndKey) {
       {"1\n3 20.0", "-1\n3 20.0", "wall.dat:16: surcharge.load: a negative count; expected 0 or more"},
       {"2 0 1 1 0 2 2 0", "2 0 1 1 0 4 2 3",
        "wall.dat:2: py_curves.user: counts 3 elements that these options do not read; expected 0"},
+      {"'AZ18'", "'AZ\xe9" "18'", "wall.dat:10: cross_section[1].designation: expected a text in UTF-8"},
       {"18.5 5.0 28.0 0.01 20000.0 0.0\n1\n", "18.5 5.0 28.0 0.01 20000.0 0.0\n",
        "wall.dat:21: CONTINUATION RECORD: "},
   };
