@@ -908,10 +908,16 @@ std::string textOf(const toml::node& n) {
 }
 
 // The value a key takes when a stage does not give it.
-void insertDefault(toml::table& out, const std::string& key, const std::string& path) {
+void insertDefault(toml::table& out, const std::string& key, const std::string& path,
+                   const toml::table& problem) {
   for (const auto& [shown, f] : keyIndex().fields) {
     if (shown != path) continue;
-    if (f->kind == Kind::Code) {
+    if (!f->defaultFrom.empty() && f->defaultFrom[0] != '#') {
+      // A default taken from another key of the stage: that key's value.
+      if (const auto v = toml::node_view<const toml::node>(problem).at_path(f->defaultFrom).value<double>()) {
+        out.insert(key, *v);
+      }
+    } else if (f->kind == Kind::Code) {
       bool found = false;
       out.insert(key, codeName(*f, static_cast<int>(f->def), found));
     } else if (f->kind == Kind::Real) {
@@ -926,13 +932,14 @@ void insertDefault(toml::table& out, const std::string& key, const std::string& 
 // What a stage gives that differs from the stage before: its changed keys,
 // the defaults of keys it no longer gives, and empty arrays for arrays it
 // drops (the continuation code is never taken from the stage before).
-toml::table differences(const toml::table& prev, const toml::table& cur, const std::string& path) {
+toml::table differences(const toml::table& prev, const toml::table& cur, const std::string& path,
+                        const toml::table& problem) {
   toml::table out;
   for (const auto& [k, node] : cur) {
     const std::string key(k.str());
     const toml::node* before = prev.get(key);
     if (before != nullptr && before->is_table() && node.is_table()) {
-      toml::table d = differences(*before->as_table(), *node.as_table(), join(path, key));
+      toml::table d = differences(*before->as_table(), *node.as_table(), join(path, key), problem);
       if (!d.empty()) out.insert(key, std::move(d));
     } else if (before == nullptr || key == "continuation" || textOf(*before) != textOf(node)) {
       node.visit([&](const auto& v) { out.insert(key, v); });
@@ -942,12 +949,12 @@ toml::table differences(const toml::table& prev, const toml::table& cur, const s
     const std::string key(k.str());
     if (cur.get(key) != nullptr || key == "continuation") continue;
     if (const auto* t = node.as_table()) {
-      toml::table d = differences(*t, toml::table{}, join(path, key));
+      toml::table d = differences(*t, toml::table{}, join(path, key), problem);
       if (!d.empty()) out.insert(key, std::move(d));
     } else if (node.is_array()) {
       out.insert(key, toml::array{});
     } else {
-      insertDefault(out, key, join(path, key));
+      insertDefault(out, key, join(path, key), problem);
     }
   }
   return out;
@@ -993,7 +1000,7 @@ DeckRead readDeck(std::string_view deckText, const std::string& fileName) {
   } else {
     toml::array stages;
     for (std::size_t i = 0; i < problems.size(); ++i) {
-      stages.push_back(i == 0 ? problems[0] : differences(problems[i - 1], problems[i], ""));
+      stages.push_back(i == 0 ? problems[0] : differences(problems[i - 1], problems[i], "", problems[i]));
     }
     out.root.insert("stage", std::move(stages));
   }
@@ -1045,7 +1052,9 @@ std::vector<KeyInfo> projectKeys() {
     if (k.unitSI.empty()) k.unitSI = k.unitEnglish = "-";
     if (!f->required) {
       if (!f->defaultFrom.empty()) {
-        k.defaultText = f->defaultFrom[0] == '#' ? "stage number" : "top value";
+        k.defaultText = f->defaultFrom[0] == '#'                             ? "stage number"
+                        : f->defaultFrom.find('.') != std::string::npos ? f->defaultFrom
+                                                                        : "top value";
       } else if (f->kind == Kind::Code) {
         bool found = false;
         k.defaultText = "\"" + codeName(*f, static_cast<int>(f->def), found) + "\"";

@@ -187,9 +187,9 @@ std::vector<Node> build() {
 
   std::vector<Node> soil = {
       record("WALL AND WATER RECORD",
-             {real("soil.free_height", kLength, "depth of the excavation for the soil data").id("free_height"),
-              real("soil.width_earth_pressure", kLength, "width of wall for earth pressure"),
-              real("soil.width_resistance", kLength, "width of wall for soil resistance"),
+             {real("soil.free_height", kLength, "depth of the excavation for the soil data").from("wall.excavation_depth").id("free_height"),
+              real("soil.width_earth_pressure", kLength, "width of wall for earth pressure").from("wall.width"),
+              real("soil.width_resistance", kLength, "width of wall for soil resistance").from("wall.width"),
               real("water.depth_retained", kLength, "depth of the water table on the retained side"),
               real("water.depth_excavation", kLength, "depth of the water table on the excavation side"),
               real("earth_pressure.active_modification", kNone, "modification factor of the active earth pressure").optional(1.0),

@@ -63,7 +63,10 @@ TEST(ProjectExamples, StagesGiveWhatChangesAndStillConvertUnchanged) {
     problem.replace(problem.rfind('\n', problem.size() - 2) + 1, std::string::npos, continuation);
     return problem;
   };
-  const std::string first = staged.substr(0, second);
+  // The first stage's soil data give a free height of their own; the
+  // second's equal its excavation depth, the default it falls back to.
+  std::string first = staged.substr(0, second);
+  first.replace(first.find("96.0 12.0 12.0 600.0"), 4, "100.0");
   const std::string dat = withStages(first, "1 0 1 1 0 2 2 0 3 0 0 0", "1\n") +
                           withStages(staged.substr(second), "1 0 1 1 0 2 2 0 3 0 1 1", "2\n") +
                           withStages(first, "1 0 1 1 0 2 2 0 3 0 0 0", "3\n");
@@ -72,6 +75,8 @@ TEST(ProjectExamples, StagesGiveWhatChangesAndStillConvertUnchanged) {
   EXPECT_NE(third.find("tieback = []"), std::string::npos) << third;
   EXPECT_NE(third.find("hinged = 0"), std::string::npos) << third;
   EXPECT_EQ(third.find("[stage.solution]"), std::string::npos) << third;
+  const std::string middle = toml.substr(toml.find("[[stage]]", toml.find("[[stage]]") + 1));
+  EXPECT_NE(middle.find("free_height = 192.0"), std::string::npos) << middle;
   EXPECT_EQ(tomlToDeck(toml, "three.toml").text, dat);
 }
 
