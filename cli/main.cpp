@@ -16,6 +16,7 @@
 #include "Summary.h"
 #include "Tables.h"
 #include "korven.h"
+#include "ProjectCommands.h"
 #include "korven/analysis.h"
 #include "textio/Printable.h"
 
@@ -142,7 +143,13 @@ int runInput(const std::string& argument, bool viaNamesFile, bool quiet, const P
     return 2;
   }
   korven::AnalysisResult r;
-  if (viaNamesFile) {
+  if (korven::cli::isProjectFile(input)) {
+    if (viaNamesFile) {
+      std::fprintf(stderr, "korven: --names runs an input data file; convert the project first\n");
+      return 2;
+    }
+    r = korven::cli::runProjectFile(input, names, KORVEN_VERSION_TEXT, quiet);
+  } else if (viaNamesFile) {
     if (!writeNamesFile(dir, names)) {
       std::fprintf(stderr, "korven: cannot write %s\n",
                    printable((dir / "NAMES.dat").string()).c_str());
@@ -158,6 +165,7 @@ int runInput(const std::string& argument, bool viaNamesFile, bool quiet, const P
     files.iterationLog = (dir / names[3]).string();
     files.pyCurves = (dir / names[4]).string();
     files.earthPressurePoints = (dir / names[5]).string();
+    korven::cli::warnAboutInputDataFile(input, quiet);
     r = korven::runFiles(files, nullptr, quiet);
   }
   const int rc = finish(r);
@@ -187,7 +195,7 @@ int main(int argc, char** argv) {
   bool viaNamesFile = false;
   bool quiet = false;
   run->add_option("INPUT", input,
-                  "Input data file. Without it, the NAMES.dat of the working directory is run, "
+                  "Input data file, or project file (.toml). Without it, the NAMES.dat of the working directory is run, "
                   "as a graphical front end's call does.");
   run->add_flag("--names", viaNamesFile,
                 "Also write NAMES.dat beside INPUT and run the analysis through it, as a "
@@ -204,11 +212,20 @@ int main(int argc, char** argv) {
   run->add_option("--json", want.jsonFile, "Write the summary of the run as JSON to FILE.")
       ->type_name("FILE");
 
+  CLI::App* conv = app.add_subcommand(
+      "convert", "Convert an input data file (.dat) to a project file (.toml), or back.");
+  std::string from, to;
+  conv->add_option("INPUT", from, "The file to convert: .toml gives .dat, anything else .toml.")
+      ->required();
+  conv->add_option("-o,--output", to, "The converted file (default: INPUT with the other extension).");
+  conv->add_flag("-q,--quiet", quiet, "Show only errors.");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? 0 : 2;
   }
+  if (conv->parsed()) return korven::cli::convert(from, to, quiet);
   if (input.empty()) {
     if (!want.csvDir.empty() || !want.htmlFile.empty() || !want.jsonFile.empty()) {
       std::fprintf(stderr, "korven: --csv, --html and --json need an INPUT data file\n");
