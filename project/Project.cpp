@@ -64,12 +64,14 @@ std::string join(const std::string& prefix, const std::string& key) {
 double toDeck(double v, DeckScale s, System sys) {
   if (s == DeckScale::Milli && sys == System::SI) return scaleDecimal(v, 3);
   if (s == DeckScale::Inertia && sys == System::SI) return scaleDecimal(v, 12);
+  if (s == DeckScale::Area && sys == System::SI) return scaleDecimal(v, 6);
   if (s == DeckScale::Feet && sys == System::English) return scaleRatio(v, 1, 12);
   return v;
 }
 double fromDeck(double v, DeckScale s, System sys) {
   if (s == DeckScale::Milli && sys == System::SI) return scaleDecimal(v, -3);
   if (s == DeckScale::Inertia && sys == System::SI) return scaleDecimal(v, -12);
+  if (s == DeckScale::Area && sys == System::SI) return scaleDecimal(v, -6);
   if (s == DeckScale::Feet && sys == System::English) return scaleRatio(v, 12, 1);
   return v;
 }

@@ -154,6 +154,138 @@ std::vector<Node> momentCurvatureSet(bool generated) {
                          real("curvature", kCurvature, "curvature")})})};
 }
 
+// The records of a nonlinear cross section, after its name: the section's
+// type, dimensions and materials, its reinforcement, strands and options.
+std::vector<Node> nonlinearSection() {
+  const std::string n = "nonlinear.";
+  auto length = [&](const std::string& key, const char* what) {
+    return real(n + key, kLength, what).optional(0.0).scale(DeckScale::Milli);
+  };
+  auto area = [&](const std::string& key, const char* what) {
+    return real(n + key, kArea, what).optional(0.0).scale(DeckScale::Area);
+  };
+  auto stress = [&](const std::string& key, const char* what) {
+    return real(n + key, kStress, what).optional(0.0);
+  };
+  auto option = [&](const std::string& key) {
+    return integer(n + key, "an option kept with the section").hidden();
+  };
+  auto kept = [&](const std::string& key) {
+    return real(n + key, kNone, "a value kept with the section, in the unit of the input data file").hidden();
+  };
+  auto spare = [&](const std::string& key) {
+    return real(n + key, kNone, "a property value kept with the section and not used by the analysis").hidden();
+  };
+  auto row = [](const char* what) {
+    return std::vector<Field>{
+        real("spare", kNone, "first value of the row, kept with the section").hidden(),
+        real("diameter", kLength, std::string("diameter of the ") + what).optional(0.0).scale(DeckScale::Milli),
+        real("area", kArea, std::string("area of the ") + what).optional(0.0).scale(DeckScale::Area),
+        real("y", kLength, "coordinate y in the section").optional(0.0).scale(DeckScale::Milli),
+        real("z", kLength, "coordinate z in the section").optional(0.0).scale(DeckScale::Milli)};
+  };
+  const std::vector<CodeName> types = {
+      {"rectangular_concrete", 1}, {"round_concrete", 2},     {"cased_concrete", 3},
+      {"round_prestressed", 4},    {"square_prestressed", 5}, {"octagonal_prestressed", 6},
+      {"steel_pipe", 7},           {"steel_i_or_h", 8},       {"steel_aisc", 9},
+      {"user_ei", 10}};
+  return {
+      record("NONLINEAR SECTION PROPERTIES",
+             {length("diameter", "equivalent or external diameter"), spare("property_11"),
+              spare("property_2"), spare("property_3"),
+              real(n + "inertia", kInertia, "moment of inertia I (listed for a user-defined EI section)")
+                  .optional(0.0).scale(DeckScale::Inertia).range(0.0),
+              spare("property_6"), spare("property_7"), spare("property_8"),
+              stress("modulus", "equivalent Young's modulus of the section").range(0.0)}),
+      record("NONLINEAR SECTION DIMENSIONS",
+             {code(n + "type", types, "type of the nonlinear section").range(1.0, 10.0),
+              length("width", "external width"), length("depth", "external depth"),
+              length("external_diameter", "external or concrete diameter"),
+              length("void_diameter", "void diameter"), length("chamfer", "corner chamfer"),
+              length("web_thickness", "web thickness"), length("flange_thickness", "flange thickness"),
+              length("casing_diameter", "casing diameter"), length("casing_thickness", "casing thickness"),
+              length("steel_diameter", "diameter of the steel pipe")}),
+      record("NONLINEAR SECTION MATERIALS",
+             {length("steel_thickness", "thickness of the steel pipe"),
+              stress("concrete_strength", "compressive strength fc of the concrete").range(0.0),
+              stress("casing_modulus", "Young's modulus Es of the casing").range(0.0),
+              stress("casing_yield", "yield strength Fy of the casing").range(0.0),
+              stress("steel_modulus", "Young's modulus Es of the steel").range(0.0),
+              stress("steel_yield", "yield strength Fy of the steel").range(0.0),
+              code(n + "embedded_steel", {{"none", 0}, {"pipe", 1}, {"i_or_h", 2}, {"aisc", 3}},
+                   "steel section embedded in the concrete")
+                  .optional(0.0),
+              integer(n + "embedded_h", "1: the embedded or pile section is an H section; 0: an I section").optional(0.0),
+              integer(n + "aisc_family", "AISC family of the embedded or pile section").optional(0.0),
+              option("option_1")}),
+      record("SECTION DESIGNATION",
+             {F(n + "designation", Kind::Text, kNone, "AISC designation of the embedded or pile section")}),
+      record("REINFORCEMENT RECORD",
+             {option("reinforcement.option_1"),
+              code(n + "reinforcement.layout", {{"circular", 0}, {"rectangular", 1}, {"manual", 2}},
+                   "layout of the longitudinal bars")
+                  .optional(0.0),
+              option("reinforcement.option_2"), option("reinforcement.option_3"),
+              count("rebars", n + "rebar"),
+              area("reinforcement.area", "area of one bar"),
+              length("reinforcement.diameter", "diameter of a bar"),
+              length("reinforcement.cover", "concrete cover"),
+              stress("reinforcement.modulus", "Young's modulus Es of the bars").range(0.0),
+              stress("reinforcement.yield", "yield strength Fy of the bars").range(0.0),
+              integer(n + "confined", "1: the concrete is confined by the transverse reinforcement").optional(0.0)}),
+      record("TRANSVERSE REINFORCEMENT RECORD",
+             {code(n + "transverse.type", {{"spiral", 0}, {"hoop", 1}}, "spiral or hoops").optional(0.0),
+              option("transverse.option_1"), option("transverse.option_2"),
+              integer(n + "transverse.bars", "number of transverse bars").optional(0.0),
+              integer(n + "transverse.legs_y", "number of legs in y").optional(0.0),
+              integer(n + "transverse.legs_z", "number of legs in z").optional(0.0),
+              area("transverse.area", "area of a transverse bar"),
+              length("transverse.diameter", "diameter of a transverse bar"),
+              length("transverse.spacing", "spacing of the transverse bars"),
+              stress("transverse.yield", "yield strength Fy of the transverse bars").range(0.0)}),
+      array(n + "rebar", "rebars", "one longitudinal bar", {record("REBAR RECORD", row("bar"))}),
+      record("STRAND RECORD",
+             {option("strands.option_1"), option("strands.option_2"),
+              code(n + "strands.layout", {{"circular", 0}, {"square", 1}, {"manual", 2}}, "layout of the strands")
+                  .optional(0.0),
+              option("strands.option_3"), count("strands", n + "strand"),
+              length("strands.diameter", "diameter of a strand"), area("strands.area", "area of a strand"),
+              length("strands.cover", "concrete cover of the strands"),
+              stress("strands.strength", "ultimate strength fu of a strand").range(0.0),
+              real(n + "strands.prestress", kForce, "initial prestressing force").optional(0.0),
+              kept("strands.value_1"), kept("strands.value_2")}),
+      array(n + "strand", "strands", "one strand", {record("STRAND POSITION RECORD", row("strand"))}),
+      record("SECTION OPTION RECORD",
+             {count("section_options", n + "option"), option("options.option_1"), option("options.option_2"),
+              kept("options.value_1"), kept("options.value_2")}),
+      array(n + "option", "section_options", "one option value of the section",
+            {record("SECTION OPTION VALUE",
+                    {real("value", kNone, "option value, in the unit of the input data file")})}),
+      record("NONLINEAR EI OPTION RECORD",
+             {option("ei.option_1"), option("ei.option_2"),
+              integer(n + "ei.user_table",
+                      "0: the properties list the moment of inertia of a user-defined EI section")
+                  .hidden(),
+              integer(n + "ei.index", "nonlinear EI index of a user-defined EI section").optional(0.0),
+              option("ei.option_5"), option("ei.option_6"), option("ei.option_7"),
+              kept("hardening.value_1"),
+              real(n + "hardening.esh", kNone, "strain at the start of strain hardening ESH").optional(0.0),
+              real(n + "hardening.esu", kNone, "ultimate strain ESU").optional(0.0),
+              real(n + "hardening.fu_fy", kNone, "ratio of the ultimate to the yield strength FU/FY").optional(0.0)}),
+      record("STRAIN HARDENING RECORD",
+             {integer(n + "hardening.model", "1: the steel follows the strain-hardening model").optional(0.0),
+              option("hardening.option_2"),
+              integer(n + "hardening.table", "1: the values of [[cross_section.nonlinear.hardening_value]] follow")
+                  .hidden().id("hardening_table"),
+              count("hardening_values", n + "hardening_value"), kept("hardening.value_2"),
+              kept("hardening.value_3")}),
+      when([](const Values& v) { return at(v, "hardening_table") > 0 && at(v, "hardening_values") > 0; },
+           "when nonlinear.hardening.table is above 0",
+           {array(n + "hardening_value", "hardening_values", "one value of the strain-hardening model",
+                  {record("STRAIN HARDENING VALUE",
+                          {real("value", kNone, "value, in the unit of the input data file")})})})};
+}
+
 std::vector<Node> build() {
   const std::vector<CodeName> soilModels = {
       {"soft_clay", 1}, {"stiff_clay_free_water", 2}, {"stiff_clay", 3}, {"sand", 4},
@@ -169,21 +301,26 @@ std::vector<Node> build() {
              {integer("spare_1", "kept and not used").hidden(1.0),
               integer("spare_2", "kept and not used").hidden(1.0),
               code("shape", shapes, "shape of the section"),
-              F("nonlinear", Kind::Fixed, kNone,
-                "elastic section: nonlinear sections are not available in project files")}),
+              code("kind", {{"elastic", 0}, {"nonlinear", 1}},
+                   "elastic section, or nonlinear with its values in [cross_section.nonlinear]")
+                  .hidden().range(0.0, 1.0).id("nonlinear")}),
       record("CROSS SECTION NAME", {F("name", Kind::Text, kNone, "name of the section")})};
-  crossSection.insert(crossSection.end(), topEnd.begin(), topEnd.end());
-  crossSection.push_back(when([](const Values& v) { return at(v, "tapered") > 0; },
-                              "when the section is tapered", bottomEnd));
-  crossSection.push_back(record(
+  std::vector<Node> elastic = topEnd;
+  elastic.push_back(when([](const Values& v) { return at(v, "tapered") > 0; },
+                         "when the section is tapered", bottomEnd));
+  elastic.push_back(record(
       "AISC SECTION RECORD",
       {integer("aisc_family", "AISC family: 0 W, 1 M, 2 S, 3 HP, 11 HSS, 12 PIPE").optional(0.0),
        integer("spare_3", "kept and not used").hidden(),
        real("thickness", kLength, "wall thickness").optional(0.0).scale(DeckScale::Milli),
        integer("external_diameter_label", "1: the report names the diameter EXTERNAL").hidden(),
        integer("spare_4", "kept and not used").hidden()}));
-  crossSection.push_back(record(
+  elastic.push_back(record(
       "SECTION DESIGNATION", {F("designation", Kind::Text, kNone, "AISC or sheet-pile designation")}));
+  crossSection.push_back(when([](const Values& v) { return at(v, "nonlinear") == 0; },
+                              "when the section is elastic", elastic));
+  crossSection.push_back(when([](const Values& v) { return at(v, "nonlinear") != 0; },
+                              "when the section is nonlinear", nonlinearSection()));
 
   std::vector<Node> soil = {
       record("WALL AND WATER RECORD",

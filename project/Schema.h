@@ -29,6 +29,7 @@ enum class DeckScale {
   Same,
   Milli,    // SI: millimetres in the input data file
   Inertia,  // SI: mm4 in the input data file
+  Area,     // SI: mm2 in the input data file
   Feet,     // English: feet in the input data file
 };
 

@@ -212,7 +212,7 @@ TEST(ProjectChecks, NonsenseGivesMessagesNotACrash) {
 // What a project file cannot hold is refused by name and line.
 TEST(ProjectChecks, AnInputDataFileBeyondTheProjectFileIsRefusedByLineAndKey) {
   const Refused cases[] = {
-      {"1 1 6 0\n", "1 1 6 1\n", "wall.dat:5: cross_section[1].nonlinear: expected 0: only elastic"},
+      {"1 1 6 0\n", "1 1 6 2\n", "wall.dat:5: cross_section[1].kind: 2 is out of range; expected"},
       {"2 0 1 1 0", "3 0 1 1 0", "wall.dat:2: units: unit flag 3; expected 1 (English) or 2 (SI)"},
       {"1\n3 20.0", "-1\n3 20.0", "wall.dat:16: surcharge.load: a negative count; expected 0 or more"},
       {"2 0 1 1 0 2 2 0", "2 0 1 1 0 4 2 3",
