@@ -59,10 +59,7 @@ ProblemResult captureProblem(const RunContext& ctx) {
     const double h = m.wall.h;
     for (const Restraint& rs : m.restraints) {
       for (int n = rs.from; n <= rs.to; ++n) {
-        const bool inside = n >= 0 && n <= r.lastStation && static_cast<std::size_t>(n) < stations;
-        const double w = inside ? r.deflection[static_cast<std::size_t>(n)] : 0.0;
-        const double slope = inside ? r.slope[static_cast<std::size_t>(n)] : 0.0;
-        p.restraints.push_back({n, reportDepth(ctx, n * h), rs.s * w, rs.r * slope});
+        p.restraints.push_back({n, reportDepth(ctx, n * h), rs.s * r.deflectionAt(n), rs.r * r.slopeAt(n)});
       }
     }
     int number = 0;

@@ -292,6 +292,23 @@ struct StationResults {
   // The deflections of the last solution at stations -3..N+3 (index
   // station + 3), fictitious stations included.
   std::vector<double> finalDeflection;
+
+  // Deflection and slope at station n as the restraint reactions take them:
+  // the results inside the results range, the last solution's deflection
+  // (and no slope) at the fictitious stations.
+  double deflectionAt(int n) const {
+    if (inRange(n)) return deflection[static_cast<std::size_t>(n)];
+    const long held = static_cast<long>(n) + 3;
+    return held >= 0 && held < static_cast<long>(finalDeflection.size())
+               ? finalDeflection[static_cast<std::size_t>(held)]
+               : 0.0;
+  }
+  double slopeAt(int n) const {
+    return inRange(n) ? slope[static_cast<std::size_t>(n)] : 0.0;
+  }
+  bool inRange(int n) const {
+    return n >= 0 && n <= lastStation && static_cast<std::size_t>(n) < deflection.size();
+  }
 };
 
 // How the nonlinear loop of a problem ended.

@@ -92,14 +92,8 @@ void writeRestraintTable(RunContext& ctx) {
   for (const Restraint& r : m.restraints) {
     if (r.from > r.to) continue;
     for (int n = r.from; n <= r.to; ++n) {
-      // Stations outside the results range have no deflection to report.
-      const bool inside = n >= 0 && n <= res.lastStation;
-      const long held = static_cast<long>(n) + 3;  // fictitious stations: the last solution
-      const double w = inside ? res.deflection[static_cast<std::size_t>(n)]
-                       : held >= 0 && held < static_cast<long>(res.finalDeflection.size())
-                           ? res.finalDeflection[static_cast<std::size_t>(held)]
-                           : 0.0;
-      const double slope = inside ? res.slope[static_cast<std::size_t>(n)] : 0.0;
+      const double w = res.deflectionAt(n);
+      const double slope = res.slopeAt(n);
       ctx.report.write(KLAYOUT("(3X,I5,2X,1P,E12.3,3(2X,1P,E15.4))"), n,
                        resultDepth(ctx, n * m.wall.h), r.s * w, r.r * slope);
     }
