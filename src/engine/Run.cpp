@@ -138,7 +138,7 @@ constexpr std::size_t kMaxFileName = 255;
 // A one-line message of a run that could not start or ended on a file
 // failure: on the error stream, where it is seen when no report could be
 // written, and in the outcome.
-RunOutcome notStarted(RunContext& ctx, const std::string& why,
+RunOutcome endWithMessage(RunContext& ctx, const std::string& why,
                       int status = KORVEN_STATUS_NOT_STARTED) {
   const std::string line = textio::printable(why);
   ctx.errorStream() << " KORVEN: " << line << '\n';
@@ -348,7 +348,7 @@ RunOutcome runProblems(RunContext& ctx) {
     // claims the outputs are complete.
     ctx.model.status = ProblemStatus::NotConverged;
     abandonFiles(ctx);
-    return notStarted(ctx, e.what(), KORVEN_STATUS_FILE_ERROR);
+    return endWithMessage(ctx, e.what(), KORVEN_STATUS_FILE_ERROR);
   }
 }
 
@@ -358,16 +358,16 @@ RunOutcome runNamedFiles(RunContext& ctx) {
     // them; their absence is reported there.
     if (f.name->empty() && f.name != &ctx.names.pyScratchFile &&
         f.name != &ctx.names.pressureFile) {
-      return notStarted(ctx, std::string("the run-control file names no ") + f.role);
+      return endWithMessage(ctx, std::string("the run-control file names no ") + f.role);
     }
   }
   std::string why = checkRunFiles(ctx);
-  if (!why.empty()) return notStarted(ctx, why);
+  if (!why.empty()) return endWithMessage(ctx, why);
 
   errno = 0;
   auto input = std::make_unique<std::ifstream>(ctx.resolve(ctx.names.inputFile), std::ios::binary);
   if (!*input) {
-    return notStarted(ctx, "cannot open the input data file " + ctx.names.inputFile + ": " +
+    return endWithMessage(ctx, "cannot open the input data file " + ctx.names.inputFile + ": " +
                                textio::systemReason(errno, "cannot be opened"));
   }
   ctx.inputStream = std::move(input);
@@ -381,7 +381,7 @@ RunOutcome runNamedFiles(RunContext& ctx) {
   for (const auto& o : outputs) {
     if (!o.channel->open(ctx.resolve(*o.name), &why)) {
       abandonFiles(ctx);
-      return notStarted(ctx, "cannot create " + *o.name + ": " + why);
+      return endWithMessage(ctx, "cannot create " + *o.name + ": " + why);
     }
   }
   RunOutcome outcome = runProblems(ctx);
@@ -398,9 +398,9 @@ RunOutcome runAnalysis(const RunOptions& options) {
   ctx.results = options.results;
   std::string why;
   try {
-    if (!readRunControl(ctx, options.namesFile, why)) return notStarted(ctx, why);
+    if (!readRunControl(ctx, options.namesFile, why)) return endWithMessage(ctx, why);
   } catch (const textio::FileError& e) {
-    return notStarted(ctx, e.what());
+    return endWithMessage(ctx, e.what());
   }
   return runNamedFiles(ctx);
 }
