@@ -3,7 +3,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
+#include <limits>
+#include <optional>
 #include <system_error>
 
 namespace korven::textio::detail {
@@ -25,10 +28,17 @@ void appendNumberField(std::string& out, int w, bool minus, LeadingZero zero,
     appendStars(out, w);
     return;
   }
-  appendBlanks(out, w - len);
-  if (minus) out.push_back('-');
-  if (showZero) out.push_back('0');
-  for (std::string_view p : pieces) out.append(p);
+  // The field is laid out as blanks in one step, then its text is placed
+  // at its right end.
+  const std::size_t end = out.size() + static_cast<std::size_t>(w);
+  out.append(static_cast<std::size_t>(w), ' ');
+  char* p = out.data() + (end - static_cast<std::size_t>(len));
+  if (minus) *p++ = '-';
+  if (showZero) *p++ = '0';
+  for (std::string_view piece : pieces) {
+    std::memcpy(p, piece.data(), piece.size());
+    p += piece.size();
+  }
 }
 
 // Infinity and NaN as the Fortran run-time library shows them: the long
@@ -45,7 +55,163 @@ void appendNonFinite(std::string& out, int w, double x) {
 
 }  // namespace
 
+// The correctly rounded decimal text of the common fields by one scaled
+// multiplication in extended precision: a·10^q is computed with a relative
+// error below 2^-64, which decides the rounding to the nearest integer
+// exactly whenever the scaled value has at most 15 digits and its fraction
+// is not within 2^-12 of one half. Ties, near-ties, long expansions and
+// extreme exponents go to the exact conversion. Only where long double
+// carries a 64-bit significand (x86); elsewhere the exact conversion is
+// used throughout.
+namespace {
+
+constexpr bool kExtendedScaling = std::numeric_limits<long double>::digits >= 64;
+constexpr int kMaxScaleExponent = 27;  // 10^27 = 2^27·5^27 is exact in 64 bits
+constexpr long double kLimit15 = 1e15L;
+
+long double powerOfTen(int q) {
+  static constexpr long double kPowers[] = {
+      1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,
+      1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L,
+      1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+  return kPowers[q];
+}
+
+// a·10^q for |q| <= 27, rounded once.
+long double scaled(double a, int q) {
+  return q >= 0 ? static_cast<long double>(a) * powerOfTen(q)
+                : static_cast<long double>(a) / powerOfTen(-q);
+}
+
+// The nearest integer of r (0 <= r < 10^15), or false when r lies too near
+// a half for the extended product to decide.
+bool nearestInteger(long double r, std::uint64_t& n) {
+  const long double whole = std::floor(r);
+  const long double fraction = r - whole;
+  constexpr long double kMargin = 1.0L / 4096;
+  if (fraction > 0.5L - kMargin && fraction < 0.5L + kMargin) return false;
+  n = static_cast<std::uint64_t>(whole) + (fraction > 0.5L ? 1 : 0);
+  return true;
+}
+
+// The decimal digits of n, with leading zeros up to minDigits (at most 40
+// characters in all), two digits at a time.
+int writeDigits(char* out, std::uint64_t n, int minDigits) {
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  char tmp[40];
+  char* end = tmp + sizeof tmp;
+  char* p = end;
+  while (n >= 100) {
+    const std::size_t pair = static_cast<std::size_t>(n % 100) * 2;
+    n /= 100;
+    *--p = kPairs[pair + 1];
+    *--p = kPairs[pair];
+  }
+  if (n >= 10) {
+    *--p = kPairs[n * 2 + 1];
+    *--p = kPairs[n * 2];
+  } else {
+    *--p = static_cast<char>('0' + n);
+  }
+  while (end - p < minDigits && p > tmp) *--p = '0';
+  const int len = static_cast<int>(end - p);
+  std::memcpy(out, p, static_cast<std::size_t>(len));
+  return len;
+}
+
+// The first `sig` (1 to 15) significant digits of a > 0, correctly rounded,
+// as the integer n (10^(sig-1) <= n < 10^sig) and the decimal exponent of
+// the first digit; false when the extended product cannot decide.
+bool fastSignificant(double a, int sig, std::uint64_t& n, int& e10) {
+  if (!kExtendedScaling || sig < 1 || sig > 15 || !(a > 0.0) || !std::isfinite(a)) return false;
+  const std::uint64_t low = static_cast<std::uint64_t>(powerOfTen(sig - 1));
+  const std::uint64_t high = low * 10;
+  // Decimal exponent from the binary one; off by at most one, mended below.
+  int exponent2 = 0;
+  std::frexp(a, &exponent2);
+  e10 = static_cast<int>(std::floor((exponent2 - 1) * 0.30102999566398120));
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const int q = sig - 1 - e10;
+    if (q > kMaxScaleExponent || q < -kMaxScaleExponent) return false;
+    const long double r = scaled(a, q);
+    if (r >= kLimit15 * 10) {
+      ++e10;
+      continue;
+    }
+    if (!nearestInteger(r, n)) return false;
+    if (n < low) {
+      --e10;
+    } else if (n > high) {
+      ++e10;
+    } else {
+      if (n == high) {  // rounding carried into a new digit
+        n = low;
+        ++e10;
+      }
+      return true;
+    }
+  }
+  return false;
+}
+
+// round(a·10^p) for a >= 0 when it is below 10^15.
+bool fastScaledInteger(double a, int p, std::uint64_t& n) {
+  if (!kExtendedScaling || p < 0 || p > kMaxScaleExponent || !(a >= 0.0)) return false;
+  const long double r = scaled(a, p);
+  return r < kLimit15 && nearestInteger(r, n);
+}
+
+// "%.*e" of a > 0 with at most 15 significant digits.
+bool fastScientific(double a, int precision, char* out, std::size_t& length) {
+  std::uint64_t n = 0;
+  int e10 = 0;
+  if (!fastSignificant(a, precision + 1, n, e10)) return false;
+  char digits[40];
+  writeDigits(digits, n, precision + 1);
+  std::size_t k = 0;
+  out[k++] = digits[0];
+  if (precision > 0) {
+    out[k++] = '.';
+    std::memcpy(out + k, digits + 1, static_cast<std::size_t>(precision));
+    k += static_cast<std::size_t>(precision);
+  }
+  out[k++] = 'e';
+  out[k++] = e10 < 0 ? '-' : '+';
+  k += static_cast<std::size_t>(writeDigits(out + k, static_cast<std::uint64_t>(e10 < 0 ? -e10 : e10), 2));
+  length = k;
+  return true;
+}
+
+// "%.*f" of a >= 0 when a·10^precision < 10^15.
+bool fastFixed(double a, int precision, char* out, std::size_t& length) {
+  std::uint64_t n = 0;
+  if (!fastScaledInteger(a, precision, n)) return false;
+  char digits[kMaxScaleExponent + 8];
+  const int len = writeDigits(digits, n, precision + 1);
+  const std::size_t whole = static_cast<std::size_t>(len - precision);
+  std::memcpy(out, digits, whole);
+  std::size_t k = whole;
+  if (precision > 0) {
+    out[k++] = '.';
+    std::memcpy(out + k, digits + whole, static_cast<std::size_t>(precision));
+    k += static_cast<std::size_t>(precision);
+  }
+  length = k;
+  return true;
+}
+
+}  // namespace
+
 DecimalText::DecimalText(double a, std::chars_format form, int precision) {
+  std::size_t length = 0;
+  if (form == std::chars_format::scientific ? fastScientific(a, precision, small_, length)
+                                            : fastFixed(a, precision, small_, length)) {
+    text_ = std::string_view(small_, length);
+    return;
+  }
   auto r = std::to_chars(small_, small_ + sizeof small_, a, form, precision);
   if (r.ec == std::errc()) {
     text_ = std::string_view(small_, static_cast<std::size_t>(r.ptr - small_));
@@ -92,12 +258,22 @@ void appendFixed(std::string& out, int w, int d, int scale, double x) {
   const int p = d + scale;
   // Round the exact binary value to p decimals (ties to even on exactly
   // representable halves), then move the decimal point by the scale factor.
-  const DecimalText printed = p >= 0 ? DecimalText(a, std::chars_format::fixed, p)
-                                 : DecimalText(a * std::pow(10.0, scale), std::chars_format::fixed, d);
-  const std::string_view s = printed.text();
-  const std::size_t dot = s.find('.');
-  const std::string_view intText = s.substr(0, dot);
-  const std::string_view fracText = dot == std::string_view::npos ? std::string_view() : s.substr(dot + 1);
+  std::uint64_t scaledValue = 0;
+  char fast[kMaxScaleExponent + 8];
+  std::string_view intText, fracText;
+  std::optional<DecimalText> printed;
+  if (p >= 0 && fastScaledInteger(a, p, scaledValue)) {
+    const std::size_t len = static_cast<std::size_t>(writeDigits(fast, scaledValue, p + 1));
+    const std::size_t whole = len - static_cast<std::size_t>(p);
+    intText = std::string_view(fast, whole);
+    fracText = std::string_view(fast + whole, len - whole);
+  } else {
+    printed.emplace(p >= 0 ? a : a * std::pow(10.0, scale), std::chars_format::fixed, p >= 0 ? p : d);
+    const std::string_view s = printed->text();
+    const std::size_t dot = s.find('.');
+    intText = s.substr(0, dot);
+    fracText = dot == std::string_view::npos ? std::string_view() : s.substr(dot + 1);
+  }
   char local[420];
   std::vector<char> heap;
   const std::size_t need = intText.size() + fracText.size() + static_cast<std::size_t>(std::abs(scale)) + 2;
@@ -141,8 +317,13 @@ void appendExponent(std::string& out, int w, int d, int e, int scale, char lette
   const double a = std::fabs(x);
   char digits[400];
   int exponent = 0;
+  std::uint64_t rounded = 0;
+  int e10 = 0;
   if (a == 0.0) {
     for (int i = 0; i < sig; ++i) digits[i] = '0';
+  } else if (fastSignificant(a, sig, rounded, e10)) {
+    writeDigits(digits, rounded, sig);
+    exponent = e10 + 1 - scale;
   } else {
     const DecimalText printed(a, std::chars_format::scientific, sig - 1);
     const std::string_view s = printed.text();  // d.ddde+XX

@@ -342,9 +342,10 @@ bool RecordReader::atEnd() {
 
 // Text between quotes; pos_ is at the opening quote. A doubled quote stands
 // for one; the text may go on over the line end.
-std::string RecordReader::scanQuoted(const std::string& recordName) {
+void RecordReader::scanQuoted(const std::string& recordName) {
   const char quote = line_[pos_++];
-  std::string text;
+  std::string& text = quotedText_;
+  text.clear();
   for (;;) {
     if (pos_ >= line_.size()) {
       if (!nextLine(recordName)) endOfFile(recordName);
@@ -370,7 +371,6 @@ std::string RecordReader::scanQuoted(const std::string& recordName) {
     throw error(recordName, lineNumber_, quote + text + quote + line_.substr(pos_, end - pos_),
                      "INVALID TEXT");
   }
-  return text;
 }
 
 // A value starting at pos_ (not a separator): quoted text, an unquoted item,
@@ -391,18 +391,23 @@ RecordReader::Token RecordReader::scanValue(const std::string& recordName) {
   if (pos_ < line_.size() && (line_[pos_] == '\'' || line_[pos_] == '"')) {
     tok.null = false;
     tok.quoted = true;
-    tok.text = scanQuoted(recordName);
+    scanQuoted(recordName);
+    tok.text = quotedText_;
   } else {
     std::size_t end = pos_;
     while (end < line_.size() && !endsUnquoted(line_[end])) ++end;
     // Nothing after the star: r null fields.
     tok.null = end == pos_;
-    tok.text = line_.substr(pos_, end - pos_);
+    tok.text = std::string_view(line_).substr(pos_, end - pos_);
     pos_ = end;
   }
   if (repeat > 1) {
+    // The copies may be read after the line has moved on.
     pendingRepeat_ = repeat - 1;
+    pendingText_.assign(tok.text);
     pendingToken_ = tok;
+    pendingToken_.text = pendingText_;
+    tok.text = pendingText_;
   }
   return tok;
 }
@@ -438,9 +443,13 @@ RecordReader::Token RecordReader::nextToken(const std::string& recordName) {
   }
 }
 
-void RecordReader::Record::remember(bool null, int line, const std::string& text) {
+void RecordReader::Record::remember(bool null, int line, std::string_view text) {
   lastLine_ = null ? reader_->lineNumber_ : line;
-  lastText_ = null ? std::string() : text;
+  if (null) {
+    lastText_.clear();
+  } else {
+    lastText_.assign(text);
+  }
 }
 
 int RecordReader::Record::integer(int current) {
@@ -455,7 +464,8 @@ int RecordReader::Record::integer(int current) {
                         : !tok.quoted && parseReal(tok.text, real) != NumberStatus::NotANumber
                             ? kExpectedInteger
                             : kExpectedNumber;
-  throw reader_->error(name_, tok.line, tok.quoted ? "'" + tok.text + "'" : tok.text, problem);
+  const std::string shown(tok.text);
+  throw reader_->error(name_, tok.line, tok.quoted ? "'" + shown + "'" : shown, problem);
 }
 
 double RecordReader::Record::real(double current) {
@@ -468,14 +478,17 @@ double RecordReader::Record::real(double current) {
   const char* problem = st == NumberStatus::OutOfRange         ? "NUMBER OUT OF RANGE"
                         : !tok.quoted && isNonFiniteWord(tok.text) ? "NON-FINITE NUMBER NOT ALLOWED"
                                                                    : kExpectedNumber;
-  throw reader_->error(name_, tok.line, tok.quoted ? "'" + tok.text + "'" : tok.text, problem);
+  const std::string shown(tok.text);
+  throw reader_->error(name_, tok.line, tok.quoted ? "'" + shown + "'" : shown, problem);
 }
 
 std::string RecordReader::Record::text(int width, std::string_view current) {
   Token tok = reader_->nextToken(name_);
   if (tok.null) return std::string(current);
-  if (width >= 0 && tok.text.size() > static_cast<std::size_t>(width)) tok.text.resize(width);
-  return tok.text;
+  if (width >= 0 && tok.text.size() > static_cast<std::size_t>(width)) {
+    tok.text = tok.text.substr(0, static_cast<std::size_t>(width));
+  }
+  return std::string(tok.text);
 }
 
 }  // namespace korven::textio

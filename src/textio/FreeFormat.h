@@ -91,7 +91,7 @@ class RecordReader {
    private:
     friend class RecordReader;
     Record(RecordReader& reader, std::string_view name) : reader_(&reader), name_(name) {}
-    void remember(bool null, int line, const std::string& text);
+    void remember(bool null, int line, std::string_view text);
     RecordReader* reader_;
     std::string name_;
     int lastLine_ = 0;
@@ -116,16 +116,18 @@ class RecordReader {
 
  private:
   friend class Record;
-  // One field of a record: a value (its text as read) or a null.
+  // One field of a record: a value (its text as read) or a null. The text
+  // is a view into the current line, or into the reader's copy of quoted or
+  // repeated text; it stays valid until the next field is read.
   struct Token {
     bool null = true;
     bool quoted = false;
-    std::string text;
+    std::string_view text;
     int line = 0;
   };
   Token nextToken(const std::string& recordName);
   Token scanValue(const std::string& recordName);
-  std::string scanQuoted(const std::string& recordName);
+  void scanQuoted(const std::string& recordName);
   bool nextLine(const std::string& recordName);
   [[noreturn]] void endOfFile(const std::string& recordName) const;
   InputError error(const std::string& recordName, int line, std::string text,
@@ -143,6 +145,8 @@ class RecordReader {
   bool slashSeen_ = false;    // the current record was ended by '/'
   int pendingRepeat_ = 0;     // values left of an r*value repeat
   Token pendingToken_;        // the repeated value (null for r*)
+  std::string pendingText_;   // its text, kept over the following lines
+  std::string quotedText_;    // the text of the last quoted field
 };
 
 }  // namespace korven::textio

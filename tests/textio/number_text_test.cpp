@@ -70,6 +70,10 @@ std::vector<double> hardValues(std::size_t randomCount) {
     const int n = static_cast<int>(rng() % 30) - 15;
     const int d = static_cast<int>(rng() % 8);
     v.push_back(std::pow(10.0, n) - 5.0 * std::pow(10.0, -d - 1));
+    // Decimal halves (n + 1/2)·10^-d, which no double holds exactly, and
+    // their neighbours: the nearest doubles lie within an ulp of the tie.
+    const double half = (static_cast<double>(rng() % 10000000) + 0.5) / std::pow(10.0, d);
+    v.insert(v.end(), {half, std::nextafter(half, 0.0), std::nextafter(half, 1e300)});
   }
   for (int e = -1074; e <= 1023; e += 7) v.push_back(std::ldexp(1.0, e));
   return v;
