@@ -77,6 +77,16 @@ long double powerOfTen(int q) {
   return kPowers[q];
 }
 
+// Whether long double arithmetic runs at its full 64-bit precision now: a
+// host program may have set the x87 unit to a reduced precision (some
+// Windows run-times and graphics libraries set double or single), and then
+// the exact conversion is used.
+bool extendedPrecisionActive() {
+  static volatile long double tiny = 0x1p-63L;
+  const long double sum = 1.0L + tiny;
+  return sum != 1.0L;
+}
+
 // a·10^q for |q| <= 27, rounded once.
 long double scaled(double a, int q) {
   return q >= 0 ? static_cast<long double>(a) * powerOfTen(q)
@@ -126,7 +136,10 @@ int writeDigits(char* out, std::uint64_t n, int minDigits) {
 // as the integer n (10^(sig-1) <= n < 10^sig) and the decimal exponent of
 // the first digit; false when the extended product cannot decide.
 bool fastSignificant(double a, int sig, std::uint64_t& n, int& e10) {
-  if (!kExtendedScaling || sig < 1 || sig > 15 || !(a > 0.0) || !std::isfinite(a)) return false;
+  if (!kExtendedScaling || sig < 1 || sig > 15 || !(a > 0.0) || !std::isfinite(a) ||
+      !extendedPrecisionActive()) {
+    return false;
+  }
   const std::uint64_t low = static_cast<std::uint64_t>(powerOfTen(sig - 1));
   const std::uint64_t high = low * 10;
   // Decimal exponent from the binary one; off by at most one, mended below.
@@ -159,7 +172,10 @@ bool fastSignificant(double a, int sig, std::uint64_t& n, int& e10) {
 
 // round(a·10^p) for a >= 0 when it is below 10^15.
 bool fastScaledInteger(double a, int p, std::uint64_t& n) {
-  if (!kExtendedScaling || p < 0 || p > kMaxScaleExponent || !(a >= 0.0)) return false;
+  if (!kExtendedScaling || p < 0 || p > kMaxScaleExponent || !(a >= 0.0) ||
+      !extendedPrecisionActive()) {
+    return false;
+  }
   const long double r = scaled(a, p);
   return r < kLimit15 && nearestInteger(r, n);
 }

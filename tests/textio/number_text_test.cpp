@@ -4,6 +4,10 @@
 // table of random values and layouts.
 #include <gtest/gtest.h>
 
+#if defined(__GLIBC__)
+#include <fpu_control.h>
+#endif
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -79,14 +83,13 @@ std::vector<double> hardValues(std::size_t randomCount) {
   return v;
 }
 
-TEST(DecimalText, EqualsPrintfInFixedAndScientificForm) {
-  const std::vector<double> values = hardValues(150000);
-  ASSERT_GT(values.size(), 600000u);
-  std::size_t compared = 0, mismatches = 0;
+// Compares DecimalText with printf over the values, a few precisions per
+// value, cycling through those the report layouts use and some far beyond;
+// returns the number of comparisons and counts the mismatches.
+std::size_t compareWithPrintf(const std::vector<double>& values, std::size_t& mismatches) {
+  std::size_t compared = 0;
   for (std::size_t i = 0; i < values.size(); ++i) {
     const double a = values[i];
-    // A few precisions per value, cycling through those the report layouts
-    // use and some far beyond.
     const int fixed[] = {static_cast<int>(i % 12), static_cast<int>(i % 7) + 2};
     const int scientific[] = {static_cast<int>(i % 17), static_cast<int>(i % 5) + 3};
     for (int p : fixed) {
@@ -104,6 +107,14 @@ TEST(DecimalText, EqualsPrintfInFixedAndScientificForm) {
       }
     }
   }
+  return compared;
+}
+
+TEST(DecimalText, EqualsPrintfInFixedAndScientificForm) {
+  const std::vector<double> values = hardValues(150000);
+  ASSERT_GT(values.size(), 600000u);
+  std::size_t mismatches = 0;
+  const std::size_t compared = compareWithPrintf(values, mismatches);
   EXPECT_GT(compared, 2000000u);
   EXPECT_EQ(mismatches, 0u);
   // Expansions longer than the stack buffer: the heap copy holds them whole.
@@ -114,6 +125,25 @@ TEST(DecimalText, EqualsPrintfInFixedAndScientificForm) {
     }
   }
 }
+
+#if defined(__GLIBC__) && (defined(__x86_64__) || defined(__i386__))
+// A host program may run the x87 unit at double or even single precision
+// (some Windows run-times and graphics libraries set it so); the digits
+// must not depend on it.
+TEST(DecimalText, EqualsPrintfWithTheX87UnitAtReducedPrecision) {
+  fpu_control_t saved;
+  _FPU_GETCW(saved);
+  for (fpu_control_t precision : {fpu_control_t{_FPU_DOUBLE}, fpu_control_t{_FPU_SINGLE}}) {
+    const fpu_control_t reduced = static_cast<fpu_control_t>((saved & ~_FPU_EXTENDED) | precision);
+    _FPU_SETCW(reduced);
+    std::size_t mismatches = 0;
+    const std::size_t compared = compareWithPrintf(hardValues(20000), mismatches);
+    _FPU_SETCW(saved);
+    EXPECT_GT(compared, 200000u);
+    EXPECT_EQ(mismatches, 0u) << "x87 precision control " << precision;
+  }
+}
+#endif
 
 // The layouts compared with gfortran: fixed and exponent fields of the
 // widths the reports use, with and without scale factors.
