@@ -1,5 +1,7 @@
 #include "textio/FieldFormat.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -93,59 +95,69 @@ long double scaled(double a, int q) {
                 : static_cast<long double>(a) / powerOfTen(-q);
 }
 
-// The nearest integer of r (0 <= r < 10^15), or false when r lies too near
-// a half for the extended product to decide.
+// The nearest integer of r (0 <= r < 10^16), or false when r lies too near
+// a half for the extended product to decide. The fraction r - floor(r) is
+// computed exactly (it holds a tail of r's own bits).
 bool nearestInteger(long double r, std::uint64_t& n) {
-  const long double whole = std::floor(r);
-  const long double fraction = r - whole;
+  const auto whole = static_cast<std::int64_t>(r);  // r >= 0: truncation is the floor
+  const long double fraction = r - static_cast<long double>(whole);
   constexpr long double kMargin = 1.0L / 4096;
   if (fraction > 0.5L - kMargin && fraction < 0.5L + kMargin) return false;
   n = static_cast<std::uint64_t>(whole) + (fraction > 0.5L ? 1 : 0);
   return true;
 }
 
-// The decimal digits of n, with leading zeros up to minDigits (at most 40
-// characters in all), two digits at a time.
-int writeDigits(char* out, std::uint64_t n, int minDigits) {
-  static constexpr char kPairs[] =
-      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-      "8081828384858687888990919293949596979899";
-  char tmp[40];
-  char* end = tmp + sizeof tmp;
-  char* p = end;
-  while (n >= 100) {
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Exactly `count` decimal digits of n < 10^count (leading zeros included)
+// at out[0..count), two at a time from the right.
+void placeDigits(char* out, std::uint64_t n, int count) {
+  char* p = out + count;
+  while (p - out >= 2) {
     const std::size_t pair = static_cast<std::size_t>(n % 100) * 2;
     n /= 100;
-    *--p = kPairs[pair + 1];
-    *--p = kPairs[pair];
+    *--p = kDigitPairs[pair + 1];
+    *--p = kDigitPairs[pair];
   }
-  if (n >= 10) {
-    *--p = kPairs[n * 2 + 1];
-    *--p = kPairs[n * 2];
-  } else {
-    *--p = static_cast<char>('0' + n);
+  if (p > out) *--p = static_cast<char>('0' + n % 10);
+}
+
+// Number of decimal digits of n (1 for zero).
+int digitCount(std::uint64_t n) {
+  int count = 1;
+  while (n >= 10) {
+    n /= 10;
+    ++count;
   }
-  while (end - p < minDigits && p > tmp) *--p = '0';
-  const int len = static_cast<int>(end - p);
-  std::memcpy(out, p, static_cast<std::size_t>(len));
-  return len;
+  return count;
+}
+
+// The decimal digits of n, with leading zeros up to minDigits (at most 40
+// characters in all); returns their number.
+int writeDigits(char* out, std::uint64_t n, int minDigits) {
+  const int count = std::max(digitCount(n), std::min(minDigits, 40));
+  placeDigits(out, n, count);
+  return count;
 }
 
 // The first `sig` (1 to 15) significant digits of a > 0, correctly rounded,
 // as the integer n (10^(sig-1) <= n < 10^sig) and the decimal exponent of
 // the first digit; false when the extended product cannot decide.
 bool fastSignificant(double a, int sig, std::uint64_t& n, int& e10) {
-  if (!kExtendedScaling || sig < 1 || sig > 15 || !(a > 0.0) || !std::isfinite(a) ||
-      !extendedPrecisionActive()) {
+  if (!kExtendedScaling || sig < 1 || sig > 15 || !(a > 0.0) || !extendedPrecisionActive()) {
     return false;
   }
+  // Binary exponent from the bits (subnormals, infinities and NaN are left
+  // to the exact conversion), then the decimal one: floor(e2·log10 2),
+  // possibly one too low, which the loop mends.
+  const int e2 = static_cast<int>((std::bit_cast<std::uint64_t>(a) >> 52) & 0x7FF) - 1023;
+  if (e2 == -1023 || e2 == 1024) return false;
+  e10 = (e2 * 78913) >> 18;
   const std::uint64_t low = static_cast<std::uint64_t>(powerOfTen(sig - 1));
   const std::uint64_t high = low * 10;
-  // Decimal exponent from the binary one; off by at most one, mended below.
-  int exponent2 = 0;
-  std::frexp(a, &exponent2);
-  e10 = static_cast<int>(std::floor((exponent2 - 1) * 0.30102999566398120));
   for (int attempt = 0; attempt < 3; ++attempt) {
     const int q = sig - 1 - e10;
     if (q > kMaxScaleExponent || q < -kMaxScaleExponent) return false;
@@ -216,6 +228,35 @@ bool fastFixed(double a, int precision, char* out, std::size_t& length) {
     k += static_cast<std::size_t>(precision);
   }
   length = k;
+  return true;
+}
+
+// Ew.d (or Dw.d) without scale factor and with the default exponent, the
+// form of the intermediate files: [-][0].ddddE±xx right-justified, built
+// on the stack and appended in one piece. False when the general path must
+// decide (a three-digit exponent, a field too narrow, an undecided rounding).
+bool appendPlainExponent(std::string& out, int w, int d, char letter, bool minus, double a) {
+  std::uint64_t n = 0;
+  int e10 = -1;
+  if (a != 0.0 && !fastSignificant(a, d, n, e10)) return false;
+  const int exponent = e10 + 1;
+  const int magnitude = exponent < 0 ? -exponent : exponent;
+  int len = (minus ? 1 : 0) + 1 + d + 4;
+  if (magnitude > 99 || len > w || w > 64) return false;
+  const bool zero = len < w;
+  if (zero) ++len;
+  char field[64];
+  char* p = field;
+  for (int i = len; i < w; ++i) *p++ = ' ';
+  if (minus) *p++ = '-';
+  if (zero) *p++ = '0';
+  *p++ = '.';
+  placeDigits(p, n, d);
+  p += d;
+  *p++ = letter;
+  *p++ = exponent < 0 ? '-' : '+';
+  placeDigits(p, static_cast<std::uint64_t>(magnitude), 2);
+  out.append(field, static_cast<std::size_t>(w));
   return true;
 }
 
@@ -331,6 +372,7 @@ void appendExponent(std::string& out, int w, int d, int e, int scale, char lette
   }
   const bool minus = std::signbit(x);
   const double a = std::fabs(x);
+  if (scale == 0 && e == 0 && d <= 15 && appendPlainExponent(out, w, d, letter, minus, a)) return;
   char digits[400];
   int exponent = 0;
   std::uint64_t rounded = 0;

@@ -379,7 +379,11 @@ RecordReader::Token RecordReader::scanValue(const std::string& recordName) {
   Token tok;
   tok.line = lineNumber_;
   std::size_t digitsEnd = pos_;
-  while (digitsEnd < line_.size() && isDigit(line_[digitsEnd])) ++digitsEnd;
+  {
+    const char* text = line_.data();
+    const std::size_t size = line_.size();
+    while (digitsEnd < size && isDigit(text[digitsEnd])) ++digitsEnd;
+  }
   int repeat = 1;
   if (digitsEnd > pos_ && digitsEnd < line_.size() && line_[digitsEnd] == '*') {
     std::string_view count(line_.data() + pos_, digitsEnd - pos_);
@@ -394,8 +398,10 @@ RecordReader::Token RecordReader::scanValue(const std::string& recordName) {
     scanQuoted(recordName);
     tok.text = quotedText_;
   } else {
+    const char* text = line_.data();
+    const std::size_t size = line_.size();
     std::size_t end = pos_;
-    while (end < line_.size() && !endsUnquoted(line_[end])) ++end;
+    while (end < size && !endsUnquoted(text[end])) ++end;
     // Nothing after the star: r null fields.
     tok.null = end == pos_;
     tok.text = std::string_view(line_).substr(pos_, end - pos_);
@@ -419,7 +425,13 @@ RecordReader::Token RecordReader::nextToken(const std::string& recordName) {
     return pendingToken_;
   }
   for (;;) {
-    while (pos_ < line_.size() && isBlank(line_[pos_])) ++pos_;
+    {
+      const char* text = line_.data();
+      const std::size_t size = line_.size();
+      std::size_t at = pos_;
+      while (at < size && isBlank(text[at])) ++at;
+      pos_ = at;
+    }
     if (pos_ >= line_.size()) {
       if (!nextLine(recordName)) endOfFile(recordName);
       continue;
