@@ -480,7 +480,37 @@ int RecordReader::Record::integer(int current) {
   throw reader_->error(name_, tok.line, tok.quoted ? "'" + shown + "'" : shown, problem);
 }
 
+bool RecordReader::plainReal(double& value, int& line, std::string_view& text) {
+  if (slashSeen_ || pendingRepeat_ > 0) return false;
+  const char* chars = line_.data();
+  const std::size_t size = line_.size();
+  std::size_t at = pos_;
+  while (at < size && isBlank(chars[at])) ++at;
+  if (at >= size) return false;
+  const char c = chars[at];
+  if (!(isDigit(c) || c == '-' || c == '+' || c == '.')) return false;
+  std::size_t end = at;
+  while (end < size && !endsUnquoted(chars[end]) && chars[end] != '*') ++end;
+  if (end < size && chars[end] == '*') return false;  // a repeat count
+  const std::string_view token(chars + at, end - at);
+  if (!parseShortReal(token, value)) return false;
+  pos_ = end;
+  afterValue_ = true;
+  line = lineNumber_;
+  text = token;
+  return true;
+}
+
 double RecordReader::Record::real(double current) {
+  // The common field, a plain number on the current line, is read in one
+  // pass; everything else takes the general path.
+  double fast = 0.0;
+  int line = 0;
+  std::string_view fastText;
+  if (reader_->plainReal(fast, line, fastText)) {
+    remember(false, line, fastText);
+    return fast;
+  }
   Token tok = reader_->nextToken(name_);
   remember(tok.null, tok.line, tok.text);
   if (tok.null) return current;

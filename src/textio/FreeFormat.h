@@ -126,6 +126,9 @@ class RecordReader {
     int line = 0;
   };
   Token nextToken(const std::string& recordName);
+  // A plain number (no repeat, quote or slash) as the next field of the
+  // current line, read at once: false, with nothing consumed, otherwise.
+  bool plainReal(double& value, int& line, std::string_view& text);
   Token scanValue(const std::string& recordName);
   void scanQuoted(const std::string& recordName);
   bool nextLine(const std::string& recordName);
