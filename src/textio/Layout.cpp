@@ -33,6 +33,7 @@ enum class Op : std::uint8_t {
   Text,     // A, An
   Logical,  // Lw
   Group,    // n(...)
+  GroupEnd, // end of a group in the flat program: back to its start or on
 };
 
 struct Node {
@@ -51,7 +52,7 @@ struct Node {
   }
 };
 
-bool anyValueItem(const std::vector<Node>& items) {
+bool anyValueItem(std::span<const Node> items) {
   for (const Node& n : items) {
     if (n.takesValue() || (n.op == Op::Group && anyValueItem(n.items))) return true;
   }
@@ -231,6 +232,44 @@ class Parser {
 };
 
 // ---------------------------------------------------------------------------
+// Flat program: the parsed layout as one sequence of instructions, each
+// group opened by its Group instruction (repeat count, index of its end)
+// and closed by a GroupEnd (index of its Group), so that a write runs one
+// loop without recursion.
+
+struct Instr {
+  Op op = Op::Literal;
+  int repeat = 1;
+  int w = 0;
+  int d = 0;
+  int e = 0;
+  char letter = 'E';
+  std::size_t jump = 0;  // Group: its GroupEnd; GroupEnd: its Group
+  std::string text;
+};
+
+// Deepest nesting of groups a layout may have.
+constexpr int kMaxGroupDepth = 16;
+
+void flatten(std::span<const Node> items, std::vector<Instr>& program, int depth) {
+  for (const Node& n : items) {
+    if (n.op != Op::Group) {
+      program.push_back(Instr{n.op, n.repeat, n.w, n.d, n.e, n.letter, 0, n.text});
+      continue;
+    }
+    if (depth + 1 > kMaxGroupDepth) {
+      throw std::invalid_argument("bad layout: groups nested deeper than " +
+                                  std::to_string(kMaxGroupDepth));
+    }
+    const std::size_t start = program.size();
+    program.push_back(Instr{Op::Group, n.repeat, 0, 0, 0, 'E', 0, {}});
+    flatten(n.items, program, depth + 1);
+    program.push_back(Instr{Op::GroupEnd, 1, 0, 0, 0, 'E', start, {}});
+    program[start].jump = program.size() - 1;
+  }
+}
+
+// ---------------------------------------------------------------------------
 // Execution
 
 // Text shown for a value given to an A edit that is not text, and for a
@@ -293,7 +332,7 @@ struct Run {
     pendingBlanks = 0;
   }
 
-  void field(const Node& n, const FieldValue& v) {
+  void field(const Instr& n, const FieldValue& v) {
     place();
     using K = FieldValue::Kind;
     switch (n.op) {
@@ -357,11 +396,13 @@ struct Run {
     }
   }
 
-  // Runs items [from, end); false when the write ends at an item that
-  // needs a value and none is left.
-  bool exec(const std::vector<Node>& items, std::size_t from) {
-    for (std::size_t i = from; i < items.size(); ++i) {
-      const Node& n = items[i];
+  // Runs the program from `from` to its end; false when the write ends at
+  // an item that needs a value and none is left.
+  bool exec(const std::vector<Instr>& program, std::size_t from) {
+    int remaining[kMaxGroupDepth];  // repetitions left of each open group
+    int depth = 0;
+    for (std::size_t pc = from; pc < program.size(); ++pc) {
+      const Instr& n = program[pc];
       switch (n.op) {
         case Op::Literal:
           place();
@@ -376,9 +417,12 @@ struct Run {
           if (next >= values.size()) return false;
           break;
         case Op::Scale: scale = n.w; break;
-        case Op::Group:
-          for (int r = 0; r < n.repeat; ++r) {
-            if (!exec(n.items, 0)) return false;
+        case Op::Group: remaining[depth++] = n.repeat; break;
+        case Op::GroupEnd:
+          if (--remaining[depth - 1] > 0) {
+            pc = n.jump;  // the group's first item comes next
+          } else {
+            --depth;
           }
           break;
         default:
@@ -396,8 +440,8 @@ struct Run {
 }  // namespace
 
 struct Layout::Impl {
-  std::vector<Node> items;
-  std::size_t restart = 0;  // index of the last top-level group
+  std::vector<Instr> program;
+  std::size_t restart = 0;  // where the last top-level group starts in the program
 
   // Applies the layout to the values, appending the records to `text`;
   // the open record (when the write ended with '$') is left as its tail.
@@ -406,7 +450,7 @@ struct Layout::Impl {
     std::size_t from = 0;
     for (;;) {
       const std::size_t before = r.next;
-      if (!r.exec(items, from)) break;
+      if (!r.exec(program, from)) break;
       // End of the layout: done when no value is left, or when a pass took
       // none (the remaining values could never be written).
       if (r.next >= values.size() || r.next == before) break;
@@ -421,15 +465,18 @@ struct Layout::Impl {
 };
 
 Layout::Layout(std::string_view text) : impl_(std::make_unique<Impl>()) {
-  impl_->items = Parser(text).parse();
-  for (std::size_t i = 0; i < impl_->items.size(); ++i) {
-    if (impl_->items[i].op == Op::Group) impl_->restart = i;
+  const std::vector<Node> items = Parser(text).parse();
+  std::size_t restart = 0;  // index of the last top-level group
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i].op == Op::Group) restart = i;
   }
   // A restart point without value items would repeat forever; fall back to
   // the start of the layout.
-  const std::vector<Node> tail(impl_->items.begin() + static_cast<std::ptrdiff_t>(impl_->restart),
-                               impl_->items.end());
-  if (!anyValueItem(tail)) impl_->restart = 0;
+  const std::span<const Node> all(items);
+  if (!anyValueItem(all.subspan(restart))) restart = 0;
+  flatten(all.first(restart), impl_->program, 0);
+  impl_->restart = impl_->program.size();
+  flatten(all.subspan(restart), impl_->program, 0);
 }
 
 Layout::~Layout() = default;
