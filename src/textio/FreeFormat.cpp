@@ -85,61 +85,55 @@ NumberStatus parseInteger(std::string_view t, int& value) {
                                                             : NumberStatus::NotANumber;
 }
 
-// The common case of parseReal without building a string: at most 19
-// significant digits and a decimal exponent within 22 of them, where the
-// digits and the power of ten are exact doubles and one multiplication or
-// division rounds the value correctly (the same double from_chars gives).
-// False when the token is not of that kind; parseReal then decides.
-bool parseShortReal(std::string_view t, double& value) {
+// The common case of parseReal without building a string, read from the
+// front of [p, end): at most 19 digits (leading zeros included) and a
+// decimal exponent within 22 of them, where the digits and the power of ten
+// are exact doubles and one multiplication or division rounds the value
+// correctly (the same double from_chars gives). Returns where the number
+// ends, or nullptr when it is not of that kind (parseReal then decides).
+const char* parseShortRealPrefix(const char* p, const char* end, double& value) {
   static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  std::size_t i = 0;
-  const std::size_t n = t.size();
   bool negative = false;
-  if (i < n && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
   std::uint64_t digits = 0;
-  int significant = 0;
+  int count = 0;
   int exponent = 0;
-  bool anyDigit = false;
-  for (; i < n && isDigit(t[i]); ++i) {
-    anyDigit = true;
-    if (digits == 0 && t[i] == '0') continue;
-    if (++significant > 19) return false;
-    digits = digits * 10 + static_cast<std::uint64_t>(t[i] - '0');
+  for (; p < end && isDigit(*p); ++p, ++count) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+  if (p < end && *p == '.') {
+    const char* first = ++p;
+    for (; p < end && isDigit(*p); ++p) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+    count += static_cast<int>(p - first);
+    exponent = -static_cast<int>(p - first);
   }
-  if (i < n && t[i] == '.') {
-    for (++i; i < n && isDigit(t[i]); ++i) {
-      anyDigit = true;
-      --exponent;
-      if (digits == 0 && t[i] == '0') continue;
-      if (++significant > 19) return false;
-      digits = digits * 10 + static_cast<std::uint64_t>(t[i] - '0');
-    }
-  }
-  if (!anyDigit) return false;
-  if (i < n) {
-    if (t[i] == 'E' || t[i] == 'e' || t[i] == 'D' || t[i] == 'd') ++i;
-    else if (t[i] != '+' && t[i] != '-') return false;
+  if (count == 0 || count > 19) return nullptr;
+  if (p < end && !endsUnquoted(*p)) {
+    if (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd') ++p;
+    else if (*p != '+' && *p != '-') return nullptr;
     bool expNegative = false;
-    if (i < n && (t[i] == '+' || t[i] == '-')) expNegative = t[i++] == '-';
-    if (i == n || n - i > 4) return false;
+    if (p < end && (*p == '+' || *p == '-')) expNegative = *p++ == '-';
+    const char* first = p;
     int e = 0;
-    for (; i < n; ++i) {
-      if (!isDigit(t[i])) return false;
-      e = e * 10 + (t[i] - '0');
-    }
+    for (; p < end && isDigit(*p) && p - first < 4; ++p) e = e * 10 + (*p - '0');
+    if (p == first) return nullptr;
     exponent += expNegative ? -e : e;
   }
   if (digits == 0) {
     value = negative ? -0.0 : 0.0;
-    return true;
+    return p;
   }
-  if (digits > (std::uint64_t{1} << 53) || exponent < -22 || exponent > 22) return false;
+  if (digits > (std::uint64_t{1} << 53) || exponent < -22 || exponent > 22) return nullptr;
   const double v = static_cast<double>(digits);
   const double magnitude = exponent < 0 ? v / kPowers[-exponent] : v * kPowers[exponent];
   value = negative ? -magnitude : magnitude;
-  return true;
+  return p;
+}
+
+// parseShortRealPrefix over a whole token.
+bool parseShortReal(std::string_view t, double& value) {
+  const char* end = t.data() + t.size();
+  return parseShortRealPrefix(t.data(), end, value) == end;
 }
 
 // A whole-token real in the forms of Fortran input:
@@ -489,11 +483,12 @@ bool RecordReader::plainReal(double& value, int& line, std::string_view& text) {
   if (at >= size) return false;
   const char c = chars[at];
   if (!(isDigit(c) || c == '-' || c == '+' || c == '.')) return false;
-  std::size_t end = at;
-  while (end < size && !endsUnquoted(chars[end]) && chars[end] != '*') ++end;
-  if (end < size && chars[end] == '*') return false;  // a repeat count
+  // The number must end the field: a repeat count (r*) or any other
+  // character after it leaves the field to the general path.
+  const char* stop = parseShortRealPrefix(chars + at, chars + size, value);
+  if (stop == nullptr || (stop != chars + size && !endsUnquoted(*stop))) return false;
+  const std::size_t end = static_cast<std::size_t>(stop - chars);
   const std::string_view token(chars + at, end - at);
-  if (!parseShortReal(token, value)) return false;
   pos_ = end;
   afterValue_ = true;
   line = lineNumber_;
