@@ -281,7 +281,11 @@ DecimalText::DecimalText(double a, std::chars_format form, int precision) {
 }
 
 void appendBlanks(std::string& out, int n) {
-  if (n > 0) out.append(static_cast<std::size_t>(n), ' ');
+  if (n == 1) {
+    out.push_back(' ');  // the usual 1X between fields
+  } else if (n > 0) {
+    out.append(static_cast<std::size_t>(n), ' ');
+  }
 }
 
 void appendInteger(std::string& out, int w, int minDigits, std::int64_t n) {
