@@ -175,10 +175,15 @@ def _on_cluster(client, project: dict, todo: list[dict], options: dict, errors: 
     workers = max(1, len(client.scheduler_info().get("workers", {})))
     size = max(1, len(todo) // (8 * workers))
     batches = [todo[i:i + size] for i in range(0, len(todo), size)]
-    shared = client.scatter(project, broadcast=True)
+    # The project goes to the workers once, as one piece (a dict given to
+    # scatter would be spread key by key, under its own key names) and under
+    # a key of its own (a study of the same project just before may still
+    # be releasing the data under a key hashed from it).
+    [shared] = client.scatter([project], broadcast=True, hash=False)
     futures = client.map(_run_batch, [shared] * len(batches), batches,
                          options=options, errors=errors, pure=False)
     try:
         return [r for batch in client.gather(futures) for r in batch]
-    finally:
+    except BaseException:
         client.cancel(futures)
+        raise
