@@ -81,3 +81,14 @@ def test_failing_cases_raise_or_take_their_place():
     results = korven.study(SAND, cases=cases, threads=2, errors="return", report=True)
     assert isinstance(results[1], korven.InputError) and results[1].case == cases[1]
     assert results[0].converged and results[2].converged and results[2].report
+
+
+def test_the_worked_example_draws_its_plot(tmp_path, monkeypatch, capsys):
+    pytest.importorskip("matplotlib")
+    import runpy
+    out = tmp_path / "study.png"
+    monkeypatch.setattr("sys.argv", ["study_embedment.py", "--out", str(out)])
+    runpy.run_path(str(EXAMPLES / "study_embedment.py"), run_name="__main__")
+    assert out.read_bytes().startswith(b"\x89PNG")
+    lines = capsys.readouterr().out.splitlines()
+    assert lines[0].startswith("231 analyses") and len(lines) == 13
