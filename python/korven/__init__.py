@@ -11,15 +11,12 @@ and parameter studies on every core of a machine or on a Dask cluster.
 See analyse and study for the details.
 """
 
-from . import errors as _errors  # the native module raises its InputError
 from .analysis import (STATUS_DATA_STOP, STATUS_HARD_STOP, STATUS_INPUT_ERROR, STATUS_NORMAL,
                        analyse, load, to_toml)
 from .errors import AnalysisError, Diagnostic, Error, InputError
 from .results import Iteration, Problem, PyCurve, Restraint, Result, TieBack
 from .study import set_value, study, with_values
 from ._korven import version as __version__
-
-del _errors
 
 __all__ = [
     "analyse", "study", "load", "to_toml", "set_value", "with_values",

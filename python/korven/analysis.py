@@ -37,6 +37,10 @@ class _Input:
             self._named(name or DEFAULT_NAME)
         elif isinstance(project, (str, os.PathLike)):
             path = Path(project)
+            # As the command line: only a regular file is read (a device or
+            # a pipe might never end).
+            if path.exists() and not path.is_file():
+                raise ValueError(f"{path} is not a regular file")
             self.payload = path.read_bytes()
             # As the command line: a .toml file is a project, anything else
             # an input data file; the report header names the full path.

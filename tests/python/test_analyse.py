@@ -155,6 +155,10 @@ def test_dict_values_that_have_no_toml_form_name_their_key():
         korven.analyse(42)
     with pytest.raises(FileNotFoundError):
         korven.analyse("no-such-wall.toml")
+    with pytest.raises(ValueError, match="not a regular file"):
+        korven.analyse("/dev/zero")  # would never end
+    with pytest.raises(ValueError, match="not a regular file"):
+        korven.load(EXAMPLES)
 
 
 def test_bytes_that_are_not_utf8_read_as_latin1(tmp_path):
