@@ -288,13 +288,19 @@ struct Request {
 
 // The project's conversion with the lines of a text written from a dict
 // left out (they would point into a file nobody has).
+void dropLines(std::vector<Diagnostic>& messages) {
+  for (Diagnostic& d : messages) d.line = 0;
+}
+
 korven::project::Converted converted(const std::string& text, const Request& q) {
   try {
-    return korven::project::tomlToDeck(text, q.fileName);
+    korven::project::Converted c = korven::project::tomlToDeck(text, q.fileName);
+    if (q.fromDict) dropLines(c.warnings);
+    return c;
   } catch (const ProjectError& e) {
     if (!q.fromDict) throw;
     std::vector<Diagnostic> errors = e.errors();
-    for (Diagnostic& d : errors) d.line = 0;
+    dropLines(errors);
     throw ProjectError(std::move(errors));
   }
 }
@@ -311,9 +317,6 @@ py::dict run(const std::string& text, const Request& q) {
       korven::project::Converted c = converted(text, q);
       deck = std::move(c.text);
       inputWarnings = std::move(c.warnings);
-      if (q.fromDict) {
-        for (Diagnostic& d : inputWarnings) d.line = 0;
-      }
     } else {
       inputWarnings = korven::project::checkDeck(text, q.fileName);
     }

@@ -171,3 +171,15 @@ def test_bytes_that_are_not_utf8_read_as_latin1(tmp_path):
     assert result.final.title == "MUR DE SOUTÈNEMENT"
     assert "MUR DE SOUTÈNEMENT" in result.report
     assert "Puí" in korven.analyse(EXAMPLES / "silt-cantilever-si.toml", report=True).report
+
+
+def test_the_input_checks_warnings_come_with_the_result(copy_example):
+    path = copy_example("cantilever-sand.toml")
+    path.write_text(path.read_text().replace("phi = 32.0", "phi = 52.0"))
+    from_file = korven.analyse(path)
+    from_dict = korven.analyse(korven.load(path), name=path.name)
+    for result in (from_file, from_dict):
+        [warning] = result.input_warnings
+        assert warning.warning and warning.key == "soil.layer[1].phi"
+        assert result.warnings[0] == warning.text
+    assert from_file.input_warnings[0].line == 26 and from_dict.input_warnings[0].line is None
