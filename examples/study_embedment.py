@@ -91,10 +91,10 @@ def main():
     phis = sorted(needed)
     middle.plot(phis, [needed[p][0] - EXCAVATION_FT for p in phis], "o-", color="tab:blue")
     middle.set(xlabel="friction angle φ (°)", ylabel="embedment below the excavation (ft)",
-               title="Embedment that holds the limit (L: wall length)")
+               title="Embedment that holds the limit (labels: wall length, ft)")
     middle.grid(True, alpha=0.3)
     for p in phis:
-        middle.annotate(f"L = {needed[p][0]:.0f} ft", (p, needed[p][0] - EXCAVATION_FT),
+        middle.annotate(f"{needed[p][0]:.0f}", (p, needed[p][0] - EXCAVATION_FT),
                         textcoords="offset points", xytext=(0, 6), ha="center", fontsize=7)
 
     right.plot(phis, [needed[p][1] for p in phis], "s-", color="tab:orange")
