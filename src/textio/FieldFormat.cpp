@@ -4,6 +4,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cfloat>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
@@ -57,53 +58,50 @@ void appendNonFinite(std::string& out, int w, double x) {
 
 }  // namespace
 
-// The correctly rounded decimal text of the common fields by one scaled
-// multiplication in extended precision: a·10^q is computed with a relative
-// error below 2^-64, which decides the rounding to the nearest integer
-// exactly whenever the scaled value has at most 15 digits and its fraction
-// is not within 2^-12 of one half. Ties, near-ties, long expansions and
-// extreme exponents go to the exact conversion. Only where long double
-// carries a 64-bit significand (x86); elsewhere the exact conversion is
-// used throughout.
+// The correctly rounded decimal digits of the common fields by one scaled
+// product: r = a·10^q with 10^q exact (|q| <= 22) is a monotone rounding
+// of the exact product, and while r < 2^52 every half-integer is itself a
+// double. So r lies on the same side of each half-integer as the exact
+// product, or on it: the nearest integer of r is that of the exact value
+// unless r is a half-integer, and that case (a tie or a near-tie) goes to
+// the exact conversion, as do long expansions and extreme exponents.
 namespace {
 
-constexpr bool kExtendedScaling = std::numeric_limits<long double>::digits >= 64;
-constexpr int kMaxScaleExponent = 27;  // 10^27 = 2^27·5^27 is exact in 64 bits
-constexpr long double kLimit15 = 1e15L;
+constexpr int kMaxScaleExponent = 22;  // 10^22 = 2^22·5^22 is exact in a double
+constexpr double kLimit15 = 1e15;      // below 2^52: the half-integers are doubles
 
-long double powerOfTen(int q) {
-  static constexpr long double kPowers[] = {
-      1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,
-      1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L,
-      1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+double powerOfTen(int q) {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   return kPowers[q];
 }
 
-// Whether long double arithmetic runs at its full 64-bit precision now: a
-// host program may have set the x87 unit to a reduced precision (some
-// Windows run-times and graphics libraries set double or single), and then
-// the exact conversion is used.
-bool extendedPrecisionActive() {
-  static volatile long double tiny = 0x1p-63L;
-  const long double sum = 1.0L + tiny;
-  return sum != 1.0L;
+// Whether double arithmetic keeps at least its own 53 bits: where doubles
+// are computed on the x87 unit (32-bit x86), a host program may have set it
+// to single precision (some graphics libraries do), and then the exact
+// conversion is used. Elsewhere double arithmetic is always exact to 53 bits.
+bool doublePrecisionIntact() {
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+  return true;
+#else
+  static volatile double tiny = 0x1p-52;
+  const double sum = 1.0 + tiny;
+  return sum != 1.0;
+#endif
 }
 
-// a·10^q for |q| <= 27, rounded once.
-long double scaled(double a, int q) {
-  return q >= 0 ? static_cast<long double>(a) * powerOfTen(q)
-                : static_cast<long double>(a) / powerOfTen(-q);
-}
+// a·10^q for |q| <= 22, rounded once.
+double scaled(double a, int q) { return q >= 0 ? a * powerOfTen(q) : a / powerOfTen(-q); }
 
-// The nearest integer of r (0 <= r < 10^16), or false when r lies too near
-// a half for the extended product to decide. The fraction r - floor(r) is
-// computed exactly (it holds a tail of r's own bits).
-bool nearestInteger(long double r, std::uint64_t& n) {
+// The nearest integer of r (0 <= r < 2^52), or false when r is a
+// half-integer and the exact value must decide. The fraction r - floor(r)
+// is exact (it holds a tail of r's own bits).
+bool nearestInteger(double r, std::uint64_t& n) {
   const auto whole = static_cast<std::int64_t>(r);  // r >= 0: truncation is the floor
-  const long double fraction = r - static_cast<long double>(whole);
-  constexpr long double kMargin = 1.0L / 4096;
-  if (fraction > 0.5L - kMargin && fraction < 0.5L + kMargin) return false;
-  n = static_cast<std::uint64_t>(whole) + (fraction > 0.5L ? 1 : 0);
+  const double fraction = r - static_cast<double>(whole);
+  if (fraction == 0.5) return false;
+  n = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
   return true;
 }
 
@@ -147,9 +145,7 @@ int writeDigits(char* out, std::uint64_t n, int minDigits) {
 // as the integer n (10^(sig-1) <= n < 10^sig) and the decimal exponent of
 // the first digit; false when the extended product cannot decide.
 bool fastSignificant(double a, int sig, std::uint64_t& n, int& e10) {
-  if (!kExtendedScaling || sig < 1 || sig > 15 || !(a > 0.0) || !extendedPrecisionActive()) {
-    return false;
-  }
+  if (sig < 1 || sig > 15 || !(a > 0.0) || !doublePrecisionIntact()) return false;
   // Binary exponent from the bits (subnormals, infinities and NaN are left
   // to the exact conversion), then the decimal one: floor(e2·log10 2),
   // possibly one too low, which the loop mends.
@@ -161,7 +157,7 @@ bool fastSignificant(double a, int sig, std::uint64_t& n, int& e10) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     const int q = sig - 1 - e10;
     if (q > kMaxScaleExponent || q < -kMaxScaleExponent) return false;
-    const long double r = scaled(a, q);
+    const double r = scaled(a, q);
     if (r >= kLimit15 * 10) {
       ++e10;
       continue;
@@ -184,11 +180,8 @@ bool fastSignificant(double a, int sig, std::uint64_t& n, int& e10) {
 
 // round(a·10^p) for a >= 0 when it is below 10^15.
 bool fastScaledInteger(double a, int p, std::uint64_t& n) {
-  if (!kExtendedScaling || p < 0 || p > kMaxScaleExponent || !(a >= 0.0) ||
-      !extendedPrecisionActive()) {
-    return false;
-  }
-  const long double r = scaled(a, p);
+  if (p < 0 || p > kMaxScaleExponent || !(a >= 0.0) || !doublePrecisionIntact()) return false;
+  const double r = scaled(a, p);
   return r < kLimit15 && nearestInteger(r, n);
 }
 
