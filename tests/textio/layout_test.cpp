@@ -63,6 +63,15 @@ TEST(Layout, MalformedLayoutsAreRejected) {
   EXPECT_NO_THROW(Layout("(1PE12.4,0PF8.2,'a''b',\"q\",2/)"));
 }
 
+// Groups within groups, the colon inside one, and the restart of a write
+// at its last top-level group when values are left (as gfortran prints
+// them).
+TEST(Layout, NestedGroupsRepeatAndRestart) {
+  EXPECT_EQ(formatted("(2(I2,2(1X,I1)))", 1, 2, 3, 4, 5, 6, 7, 8, 9), " 1 2 3 4 5 6\n 7 8 9\n");
+  EXPECT_EQ(formatted("(A,3(I2,:,2(1X,I1)))", "x", 1, 2, 3, 4), "x 1 2 3 4\n");
+  EXPECT_EQ(formatted("('[',2(2(I1,'.'),'|'),']')", 1, 2, 3, 4, 5), "[1.2.|3.4.|]\n5.\n");
+}
+
 TEST(Layout, LayoutWithoutValueItemsIgnoresSurplusValues) {
   EXPECT_EQ(written("('x')", 1, 2), "x\n");
   EXPECT_EQ(written("(I2,'-',2('x'))", 1, 2, 3), " 1-xx\n 2-xx\n 3-xx\n");
