@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <bit>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
-#include <cfloat>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
-#include <limits>
 #include <optional>
 #include <system_error>
 
@@ -143,7 +142,8 @@ int writeDigits(char* out, std::uint64_t n, int minDigits) {
 
 // The first `sig` (1 to 15) significant digits of a > 0, correctly rounded,
 // as the integer n (10^(sig-1) <= n < 10^sig) and the decimal exponent of
-// the first digit; false when the extended product cannot decide.
+// the first digit; false when the product cannot decide (it lands on a
+// half-integer) or the value lies beyond the exact powers of ten.
 bool fastSignificant(double a, int sig, std::uint64_t& n, int& e10) {
   if (sig < 1 || sig > 15 || !(a > 0.0) || !doublePrecisionIntact()) return false;
   // Binary exponent from the bits (subnormals, infinities and NaN are left
