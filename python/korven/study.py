@@ -110,7 +110,8 @@ def _run(base: dict, case: dict, options: dict, errors: str):
         result = analyse(with_values(base, case), **options)
     except Error as e:
         e.case = case
-        e.add_note(f"in the study case {case}")
+        if hasattr(e, "add_note"):  # Python 3.11 and later
+            e.add_note(f"in the study case {case}")
         if errors == "raise":
             raise
         return e
