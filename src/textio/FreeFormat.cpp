@@ -373,11 +373,7 @@ RecordReader::Token RecordReader::scanValue(const std::string& recordName) {
   Token tok;
   tok.line = lineNumber_;
   std::size_t digitsEnd = pos_;
-  {
-    const char* text = line_.data();
-    const std::size_t size = line_.size();
-    while (digitsEnd < size && isDigit(text[digitsEnd])) ++digitsEnd;
-  }
+  while (digitsEnd < line_.size() && isDigit(line_[digitsEnd])) ++digitsEnd;
   int repeat = 1;
   if (digitsEnd > pos_ && digitsEnd < line_.size() && line_[digitsEnd] == '*') {
     std::string_view count(line_.data() + pos_, digitsEnd - pos_);
@@ -392,10 +388,8 @@ RecordReader::Token RecordReader::scanValue(const std::string& recordName) {
     scanQuoted(recordName);
     tok.text = quotedText_;
   } else {
-    const char* text = line_.data();
-    const std::size_t size = line_.size();
     std::size_t end = pos_;
-    while (end < size && !endsUnquoted(text[end])) ++end;
+    while (end < line_.size() && !endsUnquoted(line_[end])) ++end;
     // Nothing after the star: r null fields.
     tok.null = end == pos_;
     tok.text = std::string_view(line_).substr(pos_, end - pos_);
@@ -419,13 +413,7 @@ RecordReader::Token RecordReader::nextToken(const std::string& recordName) {
     return pendingToken_;
   }
   for (;;) {
-    {
-      const char* text = line_.data();
-      const std::size_t size = line_.size();
-      std::size_t at = pos_;
-      while (at < size && isBlank(text[at])) ++at;
-      pos_ = at;
-    }
+    while (pos_ < line_.size() && isBlank(line_[pos_])) ++pos_;
     if (pos_ >= line_.size()) {
       if (!nextLine(recordName)) endOfFile(recordName);
       continue;

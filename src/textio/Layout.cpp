@@ -233,9 +233,9 @@ class Parser {
 
 // ---------------------------------------------------------------------------
 // Flat program: the parsed layout as one sequence of instructions, each
-// group opened by its Group instruction (repeat count, index of its end)
-// and closed by a GroupEnd (index of its Group), so that a write runs one
-// loop without recursion.
+// group opened by its Group instruction (repeat count) and closed by a
+// GroupEnd (index of its Group), so that a write runs one loop without
+// recursion.
 
 struct Instr {
   Op op = Op::Literal;
@@ -244,7 +244,7 @@ struct Instr {
   int d = 0;
   int e = 0;
   char letter = 'E';
-  std::size_t jump = 0;  // Group: its GroupEnd; GroupEnd: its Group
+  std::size_t jump = 0;  // GroupEnd: index of its Group
   std::string text;
 };
 
@@ -265,7 +265,6 @@ void flatten(std::span<const Node> items, std::vector<Instr>& program, int depth
     program.push_back(Instr{Op::Group, n.repeat, 0, 0, 0, 'E', 0, {}});
     flatten(n.items, program, depth + 1);
     program.push_back(Instr{Op::GroupEnd, 1, 0, 0, 0, 'E', start, {}});
-    program[start].jump = program.size() - 1;
   }
 }
 
