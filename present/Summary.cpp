@@ -153,33 +153,39 @@ std::vector<std::string> runWarnings(const AnalysisResult& result, std::string_v
   }
   // The report's warning blocks: a line holding WARNING, then the text up to
   // the next blank line; and the lines the report stars as stops or limits.
-  std::istringstream in{std::string(reportText)};
-  std::string line;
+  // The report is scanned in place, a line at a time.
   std::string block;
   bool inBlock = false;
-  const auto trim = [](std::string s) {
+  const auto trim = [](std::string_view s) {
     const auto first = s.find_first_not_of(" *-");
     const auto last = s.find_last_not_of(" *-");
-    return first == std::string::npos ? std::string() : s.substr(first, last - first + 1);
+    return first == std::string_view::npos ? std::string_view() : s.substr(first, last - first + 1);
   };
-  while (std::getline(in, line)) {
-    if (line.find("WARNING") != std::string::npos) {
+  std::string_view rest = reportText;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find('\n');
+    const std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    if (line.find("WARNING") != std::string_view::npos) {
       if (inBlock && !block.empty()) warnings.push_back(block);
       inBlock = true;
       block.clear();
       continue;
     }
-    const std::string text = trim(line);
     if (inBlock) {
+      const std::string_view text = trim(line);
       if (text.empty() && !block.empty()) {
         warnings.push_back(block);
         inBlock = false;
       } else if (!text.empty()) {
-        block += (block.empty() ? "" : " ") + text;
+        if (!block.empty()) block += ' ';
+        block += text;
       }
       continue;
     }
-    if (line.rfind("     *****", 0) == 0 && !text.empty()) warnings.push_back(text);
+    if (line.starts_with("     *****")) {
+      if (const std::string_view text = trim(line); !text.empty()) warnings.emplace_back(text);
+    }
   }
   if (inBlock && !block.empty()) warnings.push_back(block);
   return warnings;

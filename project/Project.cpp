@@ -6,6 +6,8 @@
 #include <cmath>
 #include <set>
 #include <sstream>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "Schema.h"
 #include "textio/FreeFormat.h"
@@ -115,6 +117,8 @@ struct KeyIndex {
   std::map<std::string, std::string> condition;
   std::vector<std::string> order;  // every path in file order
   std::vector<std::pair<std::string, const Field*>> fields;  // manual order
+  std::unordered_map<std::string, int> position;  // of each path in `order`
+  std::unordered_set<std::string> shownFields;    // the paths in `fields`
 
   void add(const std::string& table, const std::string& dotted, const std::string& when) {
     std::string at = table;
@@ -122,7 +126,7 @@ struct KeyIndex {
       auto& list = keys[at];
       if (std::find(list.begin(), list.end(), part) == list.end()) list.push_back(part);
       at = join(at, part);
-      if (std::find(order.begin(), order.end(), at) == order.end()) order.push_back(at);
+      if (position.emplace(at, static_cast<int>(order.size())).second) order.push_back(at);
       if (!when.empty() && !condition.count(at)) condition[at] = when;
     }
   }
@@ -133,10 +137,8 @@ struct KeyIndex {
         for (const Field& f : n.fields) {
           if (f.kind == Kind::Count || f.kind == Kind::Fixed) continue;
           add(table, f.path, when);
-          if (std::none_of(fields.begin(), fields.end(),
-                           [&](const auto& p) { return p.first == join(shown, f.path); })) {
-            fields.emplace_back(join(shown, f.path), &f);
-          }
+          std::string path = join(shown, f.path);
+          if (shownFields.insert(path).second) fields.emplace_back(std::move(path), &f);
         }
       } else if (n.type == Node::Array) {
         add(table, n.name, when);
@@ -156,8 +158,8 @@ struct KeyIndex {
     for (std::size_t i = 0; i < std::size(top); ++i) {
       if (path == top[i]) return static_cast<int>(i) - 100;
     }
-    auto it = std::find(order.begin(), order.end(), path);
-    return it == order.end() ? 1 << 20 : static_cast<int>(it - order.begin());
+    const auto it = position.find(path);
+    return it == position.end() ? 1 << 20 : it->second;
   }
 };
 
@@ -967,7 +969,10 @@ struct DeckRead {
   std::vector<Diagnostic> warnings;
 };
 
-DeckRead readDeck(std::string_view deckText, const std::string& fileName) {
+// Reads the problems of an input data file and checks their values; with
+// `assemble`, also builds the project's tables (a second stage on holds
+// only what differs from the stage before).
+DeckRead readDeck(std::string_view deckText, const std::string& fileName, bool assemble) {
   std::istringstream in{std::string(deckText)};
   textio::RecordReader reader(in, fileName);
   DeckIn deck(reader, fileName);
@@ -997,6 +1002,7 @@ DeckRead readDeck(std::string_view deckText, const std::string& fileName) {
     auto found = checkFacts(mine, deck.system(), fileName, true);
     out.warnings.insert(out.warnings.end(), found.begin(), found.end());
   }
+  if (!assemble) return out;
   if (problems.size() == 1) {
     for (auto&& [k, v] : problems.front()) out.root.insert(k, std::move(v));
   } else {
@@ -1027,7 +1033,7 @@ Converted tomlToDeck(std::string_view tomlText, const std::string& fileName) {
 }
 
 Converted deckToToml(std::string_view deckText, const std::string& fileName) {
-  DeckRead read = readDeck(deckText, fileName);
+  DeckRead read = readDeck(deckText, fileName, true);
   Converted c;
   emit(read.root, "", "", c.text);
   c.warnings = std::move(read.warnings);
@@ -1036,7 +1042,7 @@ Converted deckToToml(std::string_view deckText, const std::string& fileName) {
 
 std::vector<Diagnostic> checkDeck(std::string_view deckText, const std::string& fileName) {
   try {
-    return readDeck(deckText, fileName).warnings;
+    return readDeck(deckText, fileName, false).warnings;
   } catch (const ProjectError&) {
     return {};
   }

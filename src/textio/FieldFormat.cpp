@@ -110,16 +110,24 @@ constexpr char kDigitPairs[] =
     "8081828384858687888990919293949596979899";
 
 // Exactly `count` decimal digits of n < 10^count (leading zeros included)
-// at out[0..count), two at a time from the right.
+// at out[0..count), two at a time from the right; in 32-bit arithmetic
+// once n fits it (the common fields have at most nine digits).
 void placeDigits(char* out, std::uint64_t n, int count) {
   char* p = out + count;
-  while (p - out >= 2) {
+  while (n > 0xFFFFFFFFu && p - out >= 2) {
     const std::size_t pair = static_cast<std::size_t>(n % 100) * 2;
     n /= 100;
     *--p = kDigitPairs[pair + 1];
     *--p = kDigitPairs[pair];
   }
-  if (p > out) *--p = static_cast<char>('0' + n % 10);
+  auto m = static_cast<std::uint32_t>(n);
+  while (p - out >= 2) {
+    const std::size_t pair = static_cast<std::size_t>(m % 100) * 2;
+    m /= 100;
+    *--p = kDigitPairs[pair + 1];
+    *--p = kDigitPairs[pair];
+  }
+  if (p > out) *--p = static_cast<char>('0' + m % 10);
 }
 
 // Number of decimal digits of n (1 for zero).
@@ -224,36 +232,73 @@ bool fastFixed(double a, int precision, char* out, std::size_t& length) {
   return true;
 }
 
-// Ew.d (or Dw.d) without scale factor and with the default exponent, the
-// form of the intermediate files: [-][0].ddddE±xx right-justified, built
-// on the stack and appended in one piece. False when the general path must
-// decide (a three-digit exponent, a field too narrow, an undecided rounding).
-bool appendPlainExponent(std::string& out, int w, int d, char letter, bool minus, double a) {
+}  // namespace
+
+bool putExponent(char* out, int w, int d, int scale, char letter, double x) {
+  if (w < 1 || w > 64 || d > 15 || (scale != 0 && scale != 1) || !std::isfinite(x)) return false;
+  const bool minus = std::signbit(x);
+  const double a = std::fabs(x);
+  const int sig = d + scale;  // 0P: .ddd (d digits); 1P: d.ddd (d+1 digits)
+  if (sig < 1) return false;
   std::uint64_t n = 0;
-  int e10 = -1;
-  if (a != 0.0 && !fastSignificant(a, d, n, e10)) return false;
-  const int exponent = e10 + 1;
+  int exponent = 0;
+  if (a != 0.0) {
+    int e10 = 0;
+    if (!fastSignificant(a, sig, n, e10)) return false;
+    exponent = e10 + 1 - scale;
+  }
   const int magnitude = exponent < 0 ? -exponent : exponent;
-  int len = (minus ? 1 : 0) + 1 + d + 4;
-  if (magnitude > 99 || len > w || w > 64) return false;
-  const bool zero = len < w;
+  int len = (minus ? 1 : 0) + sig + 1 + 4;
+  if (magnitude > 99 || len > w) return false;
+  const bool zero = scale == 0 && len < w;  // the optional zero before the point
   if (zero) ++len;
-  char field[64];
-  char* p = field;
-  for (int i = len; i < w; ++i) *p++ = ' ';
+  std::memset(out, ' ', static_cast<std::size_t>(w - len));
+  char* p = out + (w - len);
   if (minus) *p++ = '-';
   if (zero) *p++ = '0';
-  *p++ = '.';
-  placeDigits(p, n, d);
-  p += d;
+  if (scale == 0) {
+    *p++ = '.';
+    placeDigits(p, n, d);
+    p += d;
+  } else {
+    placeDigits(p + 1, n, d + 1);  // the digits from the second column on,
+    p[0] = p[1];                    // then the first moved before the point
+    p[1] = '.';
+    p += d + 2;
+  }
   *p++ = letter;
   *p++ = exponent < 0 ? '-' : '+';
-  placeDigits(p, static_cast<std::uint64_t>(magnitude), 2);
-  out.append(field, static_cast<std::size_t>(w));
+  std::memcpy(p, kDigitPairs + 2 * magnitude, 2);
   return true;
 }
 
-}  // namespace
+bool putFixed(char* out, int w, int d, double x) {
+  if (w < 1 || w > 64 || d < 0 || !std::isfinite(x)) return false;
+  const bool minus = std::signbit(x);
+  std::uint64_t n = 0;
+  if (!fastScaledInteger(std::fabs(x), d, n)) return false;
+  char digits[40];
+  const int count = writeDigits(digits, n, d + 1);  // at least one digit before the point
+  const int whole = count - d;
+  // A whole part of "0" is the optional zero: shown when the field has
+  // room for it, always when there are no decimals.
+  const bool zeroWhole = whole == 1 && digits[0] == '0';
+  int len = (minus ? 1 : 0) + (zeroWhole ? 0 : whole) + 1 + d;
+  const bool showZero = zeroWhole && (d == 0 || len < w);
+  if (showZero) ++len;
+  if (len > w) return false;
+  std::memset(out, ' ', static_cast<std::size_t>(w - len));
+  char* p = out + (w - len);
+  if (minus) *p++ = '-';
+  if (showZero) *p++ = '0';
+  if (!zeroWhole) {
+    std::memcpy(p, digits, static_cast<std::size_t>(whole));
+    p += whole;
+  }
+  *p++ = '.';
+  std::memcpy(p, digits + whole, static_cast<std::size_t>(d));
+  return true;
+}
 
 DecimalText::DecimalText(double a, std::chars_format form, int precision) {
   std::size_t length = 0;
@@ -369,7 +414,13 @@ void appendExponent(std::string& out, int w, int d, int e, int scale, char lette
   }
   const bool minus = std::signbit(x);
   const double a = std::fabs(x);
-  if (scale == 0 && e == 0 && d <= 15 && appendPlainExponent(out, w, d, letter, minus, a)) return;
+  if (e == 0 && w <= 64) {
+    char field[64];
+    if (putExponent(field, w, d, scale, letter, x)) {
+      out.append(field, static_cast<std::size_t>(w));
+      return;
+    }
+  }
   char digits[400];
   int exponent = 0;
   std::uint64_t rounded = 0;

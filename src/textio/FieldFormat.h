@@ -41,6 +41,15 @@ void appendFixed(std::string& out, int w, int d, int scale, double x);
 // digits, and three digits without the letter beyond 99) and scale factor kP.
 void appendExponent(std::string& out, int w, int d, int e, int scale, char letter, double x);
 
+// The common Ew.d / Dw.d fields (default exponent, scale factor 0 or 1,
+// at most 64 columns) and Fw.d fields (no scale factor), written at
+// out[0..w) exactly as appendExponent and appendFixed append them; false,
+// with out[0..w) undefined, where those must decide (a rounding that one
+// product cannot settle, a field too narrow, a value beyond the exact
+// powers of ten).
+bool putExponent(char* out, int w, int d, int scale, char letter, double x);
+bool putFixed(char* out, int w, int d, double x);
+
 // An (w >= 0): the leftmost w characters, or right-justified when shorter.
 // Plain A (w < 0): the text as it is.
 void appendText(std::string& out, int w, std::string_view text);

@@ -19,6 +19,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <istream>
 #include <string>
 #include <system_error>
@@ -86,36 +87,42 @@ NumberStatus parseInteger(std::string_view t, int& value) {
 }
 
 // The common case of parseReal without building a string, read from the
-// front of [p, end): at most 19 digits (leading zeros included) and a
-// decimal exponent within 22 of them, where the digits and the power of ten
-// are exact doubles and one multiplication or division rounds the value
-// correctly (the same double from_chars gives). Returns where the number
-// ends, or nullptr when it is not of that kind (parseReal then decides).
-const char* parseShortRealPrefix(const char* p, const char* end, double& value) {
+// front of a text that a character outside the number ends (a line's
+// terminating NUL at the latest): at most 19 digits (leading zeros
+// included) and a decimal exponent within 22 of them, where the digits and
+// the power of ten are exact doubles and one multiplication or division
+// rounds the value correctly (the same double from_chars gives). Returns
+// the character after the number (the caller decides whether that may end
+// it), or nullptr when the number is not of that kind (parseReal then
+// decides).
+unsigned digitValue(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; }
+
+const char* parseShortRealPrefix(const char* p, double& value) {
   static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   bool negative = false;
-  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  if (*p == '+' || *p == '-') negative = *p++ == '-';
   std::uint64_t digits = 0;
-  int count = 0;
+  const char* first = p;
+  for (unsigned d; (d = digitValue(*p)) < 10; ++p) digits = digits * 10 + d;
+  int count = static_cast<int>(p - first);
   int exponent = 0;
-  for (; p < end && isDigit(*p); ++p, ++count) digits = digits * 10 + static_cast<unsigned>(*p - '0');
-  if (p < end && *p == '.') {
-    const char* first = ++p;
-    for (; p < end && isDigit(*p); ++p) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+  if (*p == '.') {
+    first = ++p;
+    for (unsigned d; (d = digitValue(*p)) < 10; ++p) digits = digits * 10 + d;
     count += static_cast<int>(p - first);
     exponent = -static_cast<int>(p - first);
   }
   if (count == 0 || count > 19) return nullptr;
-  if (p < end && !endsUnquoted(*p)) {
-    if (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd') ++p;
-    else if (*p != '+' && *p != '-') return nullptr;
+  const char c = *p;
+  if (c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == '+' || c == '-') {
+    if (c != '+' && c != '-') ++p;
     bool expNegative = false;
-    if (p < end && (*p == '+' || *p == '-')) expNegative = *p++ == '-';
-    const char* first = p;
+    if (*p == '+' || *p == '-') expNegative = *p++ == '-';
+    first = p;
     int e = 0;
-    for (; p < end && isDigit(*p) && p - first < 4; ++p) e = e * 10 + (*p - '0');
+    for (unsigned d; p - first < 4 && (d = digitValue(*p)) < 10; ++p) e = e * 10 + static_cast<int>(d);
     if (p == first) return nullptr;
     exponent += expNegative ? -e : e;
   }
@@ -132,8 +139,11 @@ const char* parseShortRealPrefix(const char* p, const char* end, double& value) 
 
 // parseShortRealPrefix over a whole token.
 bool parseShortReal(std::string_view t, double& value) {
-  const char* end = t.data() + t.size();
-  return parseShortRealPrefix(t.data(), end, value) == end;
+  char text[64];  // the token with a terminator after it
+  if (t.size() >= sizeof text) return false;
+  std::memcpy(text, t.data(), t.size());
+  text[t.size()] = '\0';
+  return parseShortRealPrefix(text, value) == text + t.size();
 }
 
 // A whole-token real in the forms of Fortran input:
@@ -473,7 +483,8 @@ bool RecordReader::plainReal(double& value, int& line, std::string_view& text) {
   if (!(isDigit(c) || c == '-' || c == '+' || c == '.')) return false;
   // The number must end the field: a repeat count (r*) or any other
   // character after it leaves the field to the general path.
-  const char* stop = parseShortRealPrefix(chars + at, chars + size, value);
+  // The line's text ends with the string's terminating NUL.
+  const char* stop = parseShortRealPrefix(chars + at, value);
   if (stop == nullptr || (stop != chars + size && !endsUnquoted(*stop))) return false;
   const std::size_t end = static_cast<std::size_t>(stop - chars);
   const std::string_view token(chars + at, end - at);
@@ -505,6 +516,16 @@ double RecordReader::Record::real(double current) {
                                                                    : kExpectedNumber;
   const std::string shown(tok.text);
   throw reader_->error(name_, tok.line, tok.quoted ? "'" + shown + "'" : shown, problem);
+}
+
+void RecordReader::Record::reals(std::span<double> out) {
+  std::size_t i = 0;
+  int line = 0;
+  std::string_view text;
+  for (; i < out.size() && reader_->plainReal(out[i], line, text); ++i) {
+  }
+  if (i > 0) remember(false, line, text);  // only the last value read can be asked for
+  for (; i < out.size(); ++i) out[i] = real();
 }
 
 std::string RecordReader::Record::text(int width, std::string_view current) {

@@ -10,6 +10,7 @@
 
 #include <istream>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <streambuf>
 #include <string>
@@ -77,6 +78,10 @@ class RecordReader {
    public:
     int integer(int current = 0);
     double real(double current = 0.0);
+    // As many reals as `out` holds, each read as real() reads it (a null
+    // field gives 0). A row of plain numbers on one line is read in one
+    // loop.
+    void reals(std::span<double> out);
     // A text field: quoted, or unquoted up to the next blank or comma.
     // Cut to `width` characters (not padded).
     std::string text(int width, std::string_view current = {});

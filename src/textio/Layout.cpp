@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <ostream>
 #include <stdexcept>
@@ -311,24 +312,68 @@ void appendFree(std::string& out, const FieldValue& v) {
 // shows asterisks; any non-text value given to A shows its free-format text;
 // L shows T for a nonzero number or non-empty text.
 // The records go to the end of `record`, each completed one ended by a line
-// end; a record left open by '$' stays as the text's tail.
+// end; a record left open by '$' stays as the text's tail. The common fields
+// are written into a buffer on the stack that goes to `record` in one piece
+// (when full, before a field written by the general formatters, and at the
+// end of the write).
 struct Run {
+  Run(std::span<const FieldValue> v, std::string& r) : values(v), record(r) {}
+
   std::span<const FieldValue> values;
   std::string& record;
   std::size_t next = 0;
   int scale = 0;
   int pendingBlanks = 0;  // nX: blanks appear only when text follows them
   bool dollar = false;
+  std::size_t used = 0;
+  char buffer[1024];  // not zero-filled: only buffer[0..used) is ever read
 
+  void flush() {
+    record.append(buffer, used);
+    used = 0;
+  }
+  // Where the next n characters go in the buffer; null when n exceeds the
+  // buffer (the caller then appends to `record` after flush()).
+  char* room(std::size_t n) {
+    if (used + n > sizeof buffer) {
+      flush();
+      if (n > sizeof buffer) return nullptr;
+    }
+    return buffer + used;
+  }
+  void put(std::string_view text) {
+    if (char* p = room(text.size())) {
+      std::memcpy(p, text.data(), text.size());
+      used += text.size();
+    } else {
+      record.append(text);
+    }
+  }
   void place() {
     if (pendingBlanks > 0) {
-      detail::appendBlanks(record, pendingBlanks);
+      const auto n = static_cast<std::size_t>(pendingBlanks);
+      if (char* p = room(n)) {
+        std::memset(p, ' ', n);
+        used += n;
+      } else {
+        record.append(n, ' ');
+      }
       pendingBlanks = 0;
     }
   }
   void endRecord() {
-    record.push_back('\n');
+    if (used == sizeof buffer) flush();
+    buffer[used++] = '\n';
     pendingBlanks = 0;
+  }
+  void stars(int w) {
+    const auto n = static_cast<std::size_t>(w > 0 ? w : 0);
+    if (char* p = room(n)) {
+      std::memset(p, '*', n);
+      used += n;
+    } else {
+      record.append(n, '*');
+    }
   }
 
   void field(const Instr& n, const FieldValue& v) {
@@ -344,9 +389,10 @@ struct Run {
         } else if (v.kind == K::Real && std::isfinite(v.real) && std::fabs(v.real) < 9.2e18) {
           i = static_cast<std::int64_t>(v.real);
         } else {
-          record.append(static_cast<std::size_t>(n.w), '*');
+          stars(n.w);
           return;
         }
+        flush();
         detail::appendInteger(record, n.w, n.d, i);
         return;
       }
@@ -360,9 +406,20 @@ struct Run {
         } else if (v.kind == K::Logical) {
           x = v.logical ? 1.0 : 0.0;
         } else {
-          record.append(static_cast<std::size_t>(n.w), '*');
+          stars(n.w);
           return;
         }
+        const auto w = static_cast<std::size_t>(n.w > 0 ? n.w : 0);
+        if (char* p = room(w)) {
+          const bool done = n.op == Op::Fixed
+                                ? scale == 0 && detail::putFixed(p, n.w, n.d, x)
+                                : n.e == 0 && detail::putExponent(p, n.w, n.d, scale, n.letter, x);
+          if (done) {
+            used += w;
+            return;
+          }
+        }
+        flush();
         if (n.op == Op::Fixed) {
           detail::appendFixed(record, n.w, n.d, scale, x);
         } else {
@@ -371,6 +428,7 @@ struct Run {
         return;
       }
       case Op::Text:
+        flush();
         if (v.kind == K::Text) {
           detail::appendText(record, n.w, v.text);
         } else {
@@ -387,6 +445,7 @@ struct Run {
           case K::Real: b = v.real != 0.0; break;
           case K::Text: b = !v.text.empty(); break;
         }
+        flush();
         detail::appendBlanks(record, n.w - 1);
         record.push_back(b ? 'T' : 'F');
         return;
@@ -405,7 +464,7 @@ struct Run {
       switch (n.op) {
         case Op::Literal:
           place();
-          record.append(n.text);
+          put(n.text);
           break;
         case Op::Skip: pendingBlanks += n.w; break;
         case Op::Slash:
@@ -460,6 +519,7 @@ struct Layout::Impl {
     }
     leftOpen = r.dollar;
     if (!leftOpen) r.endRecord();
+    r.flush();
   }
 };
 

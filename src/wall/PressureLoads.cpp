@@ -28,7 +28,7 @@ void readPressurePointFile(RunContext& ctx) {
   rows.assign(static_cast<std::size_t>(count), {});
   for (auto& row : rows) {
     auto r = reader.record("EARTH-PRESSURE POINT");
-    for (double& v : row) v = r.real();
+    r.reals(row);
   }
   ctx.model.pressurePresent = count > 0;
 }
