@@ -234,8 +234,27 @@ bool fastFixed(double a, int precision, char* out, std::size_t& length) {
 
 }  // namespace
 
+namespace {
+
+// Exactly `count` (at most nine) digits of n < 10^count at out[0..count).
+inline void placeSmall(char* out, std::uint32_t n, int count) {
+  char* p = out + count;
+  while (p - out >= 2) {
+    const std::uint32_t pair = (n % 100) * 2;
+    n /= 100;
+    p -= 2;
+    std::memcpy(p, kDigitPairs + pair, 2);
+  }
+  if (p > out) *--p = static_cast<char>('0' + n);
+}
+
+}  // namespace
+
 bool putExponent(char* out, int w, int d, int scale, char letter, double x) {
-  if (w < 1 || w > 64 || d > 15 || (scale != 0 && scale != 1) || !std::isfinite(x)) return false;
+  if (w < 1 || w > static_cast<int>(kFieldRoom) || d > 15 || (scale != 0 && scale != 1) ||
+      !std::isfinite(x)) {
+    return false;
+  }
   const bool minus = std::signbit(x);
   const double a = std::fabs(x);
   const int sig = d + scale;  // 0P: .ddd (d digits); 1P: d.ddd (d+1 digits)
@@ -252,28 +271,34 @@ bool putExponent(char* out, int w, int d, int scale, char letter, double x) {
   if (magnitude > 99 || len > w) return false;
   const bool zero = scale == 0 && len < w;  // the optional zero before the point
   if (zero) ++len;
-  std::memset(out, ' ', static_cast<std::size_t>(w - len));
+  std::memset(out, ' ', kFieldRoom);  // one fixed-size store; the text goes over it
   char* p = out + (w - len);
   if (minus) *p++ = '-';
   if (zero) *p++ = '0';
-  if (scale == 0) {
-    *p++ = '.';
-    placeDigits(p, n, d);
-    p += d;
+  // The first digit's column: 0P puts the point there, 1P moves the first
+  // digit there and the point after it.
+  char* digits = p + 1;
+  if (sig <= 9) {
+    placeSmall(digits, static_cast<std::uint32_t>(n), sig);
   } else {
-    placeDigits(p + 1, n, d + 1);  // the digits from the second column on,
-    p[0] = p[1];                    // then the first moved before the point
-    p[1] = '.';
-    p += d + 2;
+    placeDigits(digits, n, sig);
   }
-  *p++ = letter;
-  *p++ = exponent < 0 ? '-' : '+';
-  std::memcpy(p, kDigitPairs + 2 * magnitude, 2);
+  if (scale == 0) {
+    *p = '.';
+    p += 1 + d;
+  } else {
+    p[0] = p[1];
+    p[1] = '.';
+    p += 2 + d;
+  }
+  p[0] = letter;
+  p[1] = exponent < 0 ? '-' : '+';
+  std::memcpy(p + 2, kDigitPairs + 2 * magnitude, 2);
   return true;
 }
 
 bool putFixed(char* out, int w, int d, double x) {
-  if (w < 1 || w > 64 || d < 0 || !std::isfinite(x)) return false;
+  if (w < 1 || w > static_cast<int>(kFieldRoom) || d < 0 || !std::isfinite(x)) return false;
   const bool minus = std::signbit(x);
   std::uint64_t n = 0;
   if (!fastScaledInteger(std::fabs(x), d, n)) return false;
@@ -287,7 +312,7 @@ bool putFixed(char* out, int w, int d, double x) {
   const bool showZero = zeroWhole && (d == 0 || len < w);
   if (showZero) ++len;
   if (len > w) return false;
-  std::memset(out, ' ', static_cast<std::size_t>(w - len));
+  std::memset(out, ' ', kFieldRoom);
   char* p = out + (w - len);
   if (minus) *p++ = '-';
   if (showZero) *p++ = '0';
@@ -414,8 +439,8 @@ void appendExponent(std::string& out, int w, int d, int e, int scale, char lette
   }
   const bool minus = std::signbit(x);
   const double a = std::fabs(x);
-  if (e == 0 && w <= 64) {
-    char field[64];
+  if (e == 0) {
+    char field[kFieldRoom];
     if (putExponent(field, w, d, scale, letter, x)) {
       out.append(field, static_cast<std::size_t>(w));
       return;

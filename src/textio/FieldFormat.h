@@ -42,11 +42,14 @@ void appendFixed(std::string& out, int w, int d, int scale, double x);
 void appendExponent(std::string& out, int w, int d, int e, int scale, char letter, double x);
 
 // The common Ew.d / Dw.d fields (default exponent, scale factor 0 or 1,
-// at most 64 columns) and Fw.d fields (no scale factor), written at
+// at most kFieldRoom columns) and Fw.d fields (no scale factor), written at
 // out[0..w) exactly as appendExponent and appendFixed append them; false,
 // with out[0..w) undefined, where those must decide (a rounding that one
 // product cannot settle, a field too narrow, a value beyond the exact
-// powers of ten).
+// powers of ten). `out` must have room for kFieldRoom characters: the
+// field is laid on a fixed-size run of blanks, of which only the first w
+// belong to it.
+inline constexpr std::size_t kFieldRoom = 64;
 bool putExponent(char* out, int w, int d, int scale, char letter, double x);
 bool putFixed(char* out, int w, int d, double x);
 

@@ -472,26 +472,34 @@ int RecordReader::Record::integer(int current) {
   throw reader_->error(name_, tok.line, tok.quoted ? "'" + shown + "'" : shown, problem);
 }
 
+namespace {
+
+// The next field of [p, end) when it is a plain number that ends the field
+// (not a repeat count r*, a quote or anything else the general path must
+// see): p is moved to its first character and the character after it is
+// returned; nullptr otherwise. *end must be the text's terminator.
+const char* plainNumber(const char*& p, const char* end, double& value) {
+  while (p < end && isBlank(*p)) ++p;
+  if (p >= end) return nullptr;
+  const char c = *p;
+  if (!(isDigit(c) || c == '-' || c == '+' || c == '.')) return nullptr;
+  const char* stop = parseShortRealPrefix(p, value);
+  if (stop == nullptr || (stop != end && !endsUnquoted(*stop))) return nullptr;
+  return stop;
+}
+
+}  // namespace
+
 bool RecordReader::plainReal(double& value, int& line, std::string_view& text) {
   if (slashSeen_ || pendingRepeat_ > 0) return false;
-  const char* chars = line_.data();
-  const std::size_t size = line_.size();
-  std::size_t at = pos_;
-  while (at < size && isBlank(chars[at])) ++at;
-  if (at >= size) return false;
-  const char c = chars[at];
-  if (!(isDigit(c) || c == '-' || c == '+' || c == '.')) return false;
-  // The number must end the field: a repeat count (r*) or any other
-  // character after it leaves the field to the general path.
   // The line's text ends with the string's terminating NUL.
-  const char* stop = parseShortRealPrefix(chars + at, value);
-  if (stop == nullptr || (stop != chars + size && !endsUnquoted(*stop))) return false;
-  const std::size_t end = static_cast<std::size_t>(stop - chars);
-  const std::string_view token(chars + at, end - at);
-  pos_ = end;
+  const char* start = line_.data() + pos_;
+  const char* stop = plainNumber(start, line_.data() + line_.size(), value);
+  if (stop == nullptr) return false;
+  pos_ = static_cast<std::size_t>(stop - line_.data());
   afterValue_ = true;
   line = lineNumber_;
-  text = token;
+  text = std::string_view(start, static_cast<std::size_t>(stop - start));
   return true;
 }
 
@@ -519,12 +527,30 @@ double RecordReader::Record::real(double current) {
 }
 
 void RecordReader::Record::reals(std::span<double> out) {
+  RecordReader& r = *reader_;
   std::size_t i = 0;
-  int line = 0;
-  std::string_view text;
-  for (; i < out.size() && reader_->plainReal(out[i], line, text); ++i) {
+  if (!r.slashSeen_ && r.pendingRepeat_ == 0) {
+    // The plain numbers of the current line in one loop; the line's text
+    // ends with the string's terminating NUL.
+    const char* const line = r.line_.data();
+    const char* const end = line + r.line_.size();
+    const char* start = line + r.pos_;
+    const char* last = nullptr;
+    const char* stop = nullptr;
+    for (; i < out.size(); ++i) {
+      const char* at = start;
+      const char* after = plainNumber(at, end, out[i]);
+      if (after == nullptr) break;
+      last = at;
+      stop = start = after;
+    }
+    if (last != nullptr) {
+      r.pos_ = static_cast<std::size_t>(stop - line);
+      r.afterValue_ = true;
+      // Only the last value read can be asked for.
+      remember(false, r.lineNumber_, std::string_view(last, static_cast<std::size_t>(stop - last)));
+    }
   }
-  if (i > 0) remember(false, line, text);  // only the last value read can be asked for
   for (; i < out.size(); ++i) out[i] = real();
 }
 

@@ -1,5 +1,6 @@
 #include "textio/Layout.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -352,10 +353,11 @@ struct Run {
   void place() {
     if (pendingBlanks > 0) {
       const auto n = static_cast<std::size_t>(pendingBlanks);
-      if (char* p = room(n)) {
-        std::memset(p, ' ', n);
+      if (n <= detail::kFieldRoom) {
+        std::memset(room(detail::kFieldRoom), ' ', detail::kFieldRoom);  // a fixed-size store
         used += n;
       } else {
+        flush();
         record.append(n, ' ');
       }
       pendingBlanks = 0;
@@ -410,7 +412,7 @@ struct Run {
           return;
         }
         const auto w = static_cast<std::size_t>(n.w > 0 ? n.w : 0);
-        if (char* p = room(w)) {
+        if (char* p = room(std::max(w, detail::kFieldRoom))) {
           const bool done = n.op == Op::Fixed
                                 ? scale == 0 && detail::putFixed(p, n.w, n.d, x)
                                 : n.e == 0 && detail::putExponent(p, n.w, n.d, scale, n.letter, x);
