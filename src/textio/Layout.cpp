@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <system_error>
@@ -312,6 +313,51 @@ void appendFree(std::string& out, const FieldValue& v) {
 // to double; a logical given to I is 1 or 0; text given to a numeric item
 // shows asterisks; any non-text value given to A shows its free-format text;
 // L shows T for a nonzero number or non-empty text.
+// A layout that writes one field over and over: kP (0 or 1) at most, then
+// either r of an E (default exponent) or F field, or r(nX, field) with at
+// most kMaxLead blanks; reversion repeats the same record. The plot-data
+// file's rows and the intermediate point files have this shape; a write of
+// real values through it runs one loop instead of the program.
+struct RowShape {
+  static constexpr int kMaxLead = 8;
+  Op op = Op::Exponent;
+  int w = 0, d = 0, scale = 0, lead = 0;
+  char letter = 'E';
+  std::size_t perRecord = 0;
+};
+
+std::optional<RowShape> rowShape(const std::vector<Instr>& program, std::size_t restart) {
+  std::size_t i = 0;
+  RowShape shape;
+  if (i < program.size() && program[i].op == Op::Scale) {
+    shape.scale = program[i].w;
+    ++i;
+  }
+  if (shape.scale != 0 && shape.scale != 1) return std::nullopt;
+  // Reversion must start where the fields start (or at the very top).
+  if (restart != 0 && restart != i) return std::nullopt;
+  const Instr* field = nullptr;
+  if (program.size() == i + 1) {
+    field = &program[i];
+    shape.perRecord = static_cast<std::size_t>(field->repeat);
+  } else if (program.size() == i + 4 && program[i].op == Op::Group && program[i + 1].op == Op::Skip &&
+             program[i + 2].repeat == 1 && program[i + 3].op == Op::GroupEnd) {
+    field = &program[i + 2];
+    shape.lead = program[i + 1].w;
+    shape.perRecord = static_cast<std::size_t>(program[i].repeat);
+  } else {
+    return std::nullopt;
+  }
+  if (!(field->op == Op::Fixed || (field->op == Op::Exponent && field->e == 0))) return std::nullopt;
+  if (field->op == Op::Fixed && shape.scale != 0) return std::nullopt;
+  if (shape.lead < 0 || shape.lead > RowShape::kMaxLead || shape.perRecord < 1) return std::nullopt;
+  shape.op = field->op;
+  shape.w = field->w;
+  shape.d = field->d;
+  shape.letter = field->letter;
+  return shape;
+}
+
 // The records go to the end of `record`, each completed one ended by a line
 // end; a record left open by '$' stays as the text's tail. The common fields
 // are written into a buffer on the stack that goes to `record` in one piece
@@ -456,6 +502,36 @@ struct Run {
     }
   }
 
+  // A write of real values only through a row layout (see RowShape): the
+  // same field, each after its blanks, a record per `perRecord` values.
+  void row(const RowShape& shape) {
+    scale = shape.scale;
+    const auto lead = static_cast<std::size_t>(shape.lead);
+    const auto w = static_cast<std::size_t>(shape.w);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (i > 0 && i % shape.perRecord == 0) endRecord();
+      const double x = values[i].real;
+      char* p = room(lead + std::max(w, detail::kFieldRoom));
+      std::memset(p, ' ', RowShape::kMaxLead);  // a fixed-size store
+      used += lead;
+      p += lead;
+      const bool done = shape.op == Op::Fixed
+                            ? detail::putFixed(p, shape.w, shape.d, x)
+                            : detail::putExponent(p, shape.w, shape.d, scale, shape.letter, x);
+      if (done) {
+        used += w;
+      } else {
+        flush();
+        if (shape.op == Op::Fixed) {
+          detail::appendFixed(record, shape.w, shape.d, scale, x);
+        } else {
+          detail::appendExponent(record, shape.w, shape.d, 0, scale, shape.letter, x);
+        }
+      }
+    }
+    next = values.size();
+  }
+
   // Runs the program from `from` to its end; false when the write ends at
   // an item that needs a value and none is left.
   bool exec(const std::vector<Instr>& program, std::size_t from) {
@@ -502,11 +578,21 @@ struct Run {
 struct Layout::Impl {
   std::vector<Instr> program;
   std::size_t restart = 0;  // where the last top-level group starts in the program
+  std::optional<RowShape> row;  // when the layout writes one field over and over
 
   // Applies the layout to the values, appending the records to `text`;
   // the open record (when the write ended with '$') is left as its tail.
   void run(std::span<const FieldValue> values, std::string& text, bool& leftOpen) const {
     Run r{values, text};
+    if (row && !values.empty() &&
+        std::all_of(values.begin(), values.end(),
+                    [](const FieldValue& v) { return v.kind == FieldValue::Kind::Real; })) {
+      r.row(*row);
+      leftOpen = false;
+      r.endRecord();
+      r.flush();
+      return;
+    }
     std::size_t from = 0;
     for (;;) {
       const std::size_t before = r.next;
@@ -538,6 +624,7 @@ Layout::Layout(std::string_view text) : impl_(std::make_unique<Impl>()) {
   flatten(all.first(restart), impl_->program, 0);
   impl_->restart = impl_->program.size();
   flatten(all.subspan(restart), impl_->program, 0);
+  impl_->row = rowShape(impl_->program, impl_->restart);
 }
 
 Layout::~Layout() = default;
