@@ -6,7 +6,13 @@
 #include <fstream>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <sstream>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <sys/stat.h>
+#define KORVEN_HAVE_STAT 1
+#endif
 
 #include "core/Stops.h"
 #include "core/TitleLine.h"
@@ -161,37 +167,68 @@ std::array<NamedFile, 6> namedFiles(RunControl& names) {
            {&names.pressureFile, "earth-pressure point file", true}}};
 }
 
-// Where a name leads: its type when it exists, and the normalised absolute
-// path (symbolic links of its folders resolved) for telling apart names of
-// files that do not exist yet.
+// Where a name leads: its type when it exists, the file's device and inode
+// where the system gives them, and the normalised absolute path (symbolic
+// links of its folders resolved) for telling apart names of files that do
+// not exist yet; the path is found only when a comparison needs it.
 struct FileIdentity {
   bool exists = false;
   fs::file_type type = fs::file_type::not_found;
-  fs::path path;
+  bool hasInode = false;
+  std::uintmax_t device = 0, inode = 0;
+  std::string name;
+  mutable std::optional<fs::path> path;
+
+  const fs::path& normalPath() const {
+    if (!path) {
+      std::error_code ec;
+      const fs::path absolute = fs::absolute(name, ec).lexically_normal();
+      const fs::path canonical = fs::weakly_canonical(absolute, ec);
+      path = ec ? absolute : canonical;
+    }
+    return *path;
+  }
 };
 
 FileIdentity identify(const std::string& name) {
   FileIdentity id;
+  id.name = name;
+#if defined(KORVEN_HAVE_STAT)
+  // One system call gives the type and the identity of the file.
+  struct stat st {};
+  if (::stat(name.c_str(), &st) == 0) {
+    id.exists = true;
+    id.type = S_ISREG(st.st_mode)   ? fs::file_type::regular
+              : S_ISDIR(st.st_mode) ? fs::file_type::directory
+              : S_ISCHR(st.st_mode) ? fs::file_type::character
+              : S_ISBLK(st.st_mode) ? fs::file_type::block
+              : S_ISFIFO(st.st_mode) ? fs::file_type::fifo
+              : S_ISSOCK(st.st_mode) ? fs::file_type::socket
+                                     : fs::file_type::unknown;
+    id.hasInode = true;
+    id.device = static_cast<std::uintmax_t>(st.st_dev);
+    id.inode = static_cast<std::uintmax_t>(st.st_ino);
+  }
+  return id;
+#else
   std::error_code ec;
   const fs::file_status st = fs::status(name, ec);
   id.type = st.type();
   id.exists = !ec && fs::exists(st);
-  const fs::path absolute = fs::absolute(name, ec).lexically_normal();
-  const fs::path canonical = fs::weakly_canonical(absolute, ec);
-  id.path = ec ? absolute : canonical;
   return id;
+#endif
 }
 
 // Two names lead to one file: the same device and inode where both exist,
 // the same normalised path otherwise.
-bool sameFile(const std::string& a, const FileIdentity& ia, const std::string& b,
-              const FileIdentity& ib) {
-  if (ia.exists && ib.exists) {
+bool sameFile(const FileIdentity& a, const FileIdentity& b) {
+  if (a.exists && b.exists) {
+    if (a.hasInode && b.hasInode) return a.device == b.device && a.inode == b.inode;
     std::error_code ec;
-    const bool same = fs::equivalent(a, b, ec);
+    const bool same = fs::equivalent(a.name, b.name, ec);
     if (!ec) return same;
   }
-  return ia.path == ib.path;
+  return a.normalPath() == b.normalPath();
 }
 
 // The checks made before any file is opened: the input is a regular file
@@ -227,7 +264,7 @@ std::string checkRunFiles(RunContext& ctx) {
     if (files[i].name->empty() || ids[i].type == fs::file_type::character) continue;
     for (std::size_t j = i + 1; j < count; ++j) {
       if (files[j].name->empty() || ids[j].type == fs::file_type::character) continue;
-      if (sameFile(ctx.resolve(*files[i].name), ids[i], ctx.resolve(*files[j].name), ids[j])) {
+      if (sameFile(ids[i], ids[j])) {
         return std::string("the ") + files[i].role + " and the " + files[j].role +
                " are the same file (" + *files[j].name + "); nothing was written";
       }

@@ -11,6 +11,13 @@
 #include <optional>
 #include <system_error>
 
+// The few helpers of the common fields are built into their callers.
+#if defined(__GNUC__)
+#define KORVEN_HOT [[gnu::always_inline]] inline
+#else
+#define KORVEN_HOT inline
+#endif
+
 namespace korven::textio::detail {
 namespace {
 
@@ -152,7 +159,7 @@ int writeDigits(char* out, std::uint64_t n, int minDigits) {
 // as the integer n (10^(sig-1) <= n < 10^sig) and the decimal exponent of
 // the first digit; false when the product cannot decide (it lands on a
 // half-integer) or the value lies beyond the exact powers of ten.
-bool fastSignificant(double a, int sig, std::uint64_t& n, int& e10) {
+KORVEN_HOT bool fastSignificant(double a, int sig, std::uint64_t& n, int& e10) {
   if (sig < 1 || sig > 15 || !(a > 0.0) || !doublePrecisionIntact()) return false;
   // Binary exponent from the bits (subnormals, infinities and NaN are left
   // to the exact conversion), then the decimal one: floor(e2·log10 2),
@@ -237,7 +244,7 @@ bool fastFixed(double a, int precision, char* out, std::size_t& length) {
 namespace {
 
 // Exactly `count` (at most nine) digits of n < 10^count at out[0..count).
-inline void placeSmall(char* out, std::uint32_t n, int count) {
+KORVEN_HOT void placeSmall(char* out, std::uint32_t n, int count) {
   char* p = out + count;
   while (p - out >= 2) {
     const std::uint32_t pair = (n % 100) * 2;

@@ -136,6 +136,15 @@ TEST_F(Hostile, TwoRolesOnOneFileWriteNothing) {
   writeNamesOf(six);
   EXPECT_EQ(runNames().status, KORVEN_STATUS_NOT_STARTED);
   EXPECT_EQ(readFile(path("sub/log.itr")), "earlier log\n");
+  // So is a hard link: another name of the same file.
+  std::error_code linked;
+  fs::create_hard_link(path("sub/log.itr"), path("sub/same.itr"), linked);
+  if (!linked) {
+    six[2] = path("sub/same.itr").string();
+    writeNamesOf(six);
+    EXPECT_EQ(runNames().status, KORVEN_STATUS_NOT_STARTED);
+    EXPECT_EQ(readFile(path("sub/log.itr")), "earlier log\n");
+  }
 
   // A device such as /dev/null may take several roles.
   writeNamesOf({path("wall.dat").string(), path("wall.out").string(), "/dev/null", "/dev/null",
