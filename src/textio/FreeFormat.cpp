@@ -15,6 +15,7 @@
 #include "textio/FileError.h"
 #include "textio/Printable.h"
 
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -88,21 +89,91 @@ NumberStatus parseInteger(std::string_view t, int& value) {
 
 // The common case of parseReal without building a string, read from the
 // front of a text that a character outside the number ends (a line's
-// terminating NUL at the latest): at most 19 digits (leading zeros
-// included) and a decimal exponent within 22 of them, where the digits and
-// the power of ten are exact doubles and one multiplication or division
-// rounds the value correctly (the same double from_chars gives). Returns
-// the character after the number (the caller decides whether that may end
-// it), or nullptr when the number is not of that kind (parseReal then
-// decides).
+// terminating NUL at the latest), all of [p, readable) readable: at most
+// 19 digits (leading zeros included) and a decimal exponent within 22 of
+// them, where the digits and the power of ten are exact doubles and one
+// multiplication or division rounds the value correctly (the same double
+// from_chars gives). Returns the character after the number (the caller
+// decides whether that may end it), or nullptr when the number is not of
+// that kind (parseReal then decides).
 unsigned digitValue(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; }
 
-const char* parseShortRealPrefix(const char* p, double& value) {
-  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+// Eight characters as one 64-bit word, the first in the lowest byte.
+std::uint64_t loadEight(const char* p) {
+  std::uint64_t v = 0;
+  std::memcpy(&v, p, 8);
+  if constexpr (std::endian::native == std::endian::big) {
+    std::uint64_t r = 0;
+    for (int i = 0; i < 8; ++i) r = (r << 8) | ((v >> (8 * i)) & 0xFF);
+    v = r;
+  }
+  return v;
+}
+
+// How many of the word's characters, from the first, are digits. A byte
+// is a digit when neither adding 0x46 nor subtracting 0x30 sets its top
+// bit and the top bit is clear to begin with; a carry or borrow only comes
+// out of a byte that is not a digit, so it never hides the first of those.
+int leadingDigits(std::uint64_t v) {
+  const std::uint64_t other =
+      (v | (v + 0x4646464646464646u) | (v - 0x3030303030303030u)) & 0x8080808080808080u;
+  return other == 0 ? 8 : std::countr_zero(other) / 8;
+}
+
+// The value of a word of digit characters (bytes of zero bits before them
+// count as leading zeros): neighbouring digits, pairs and fours joined by
+// three multiply-and-shift steps.
+std::uint64_t digitsValue(std::uint64_t v) {
+  v = (v & 0x0F0F0F0F0F0F0F0Fu) * 2561 >> 8;
+  v = (v & 0x00FF00FF00FF00FFu) * 6553601 >> 16;
+  return (v & 0x0000FFFF0000FFFFu) * 42949672960001u >> 32;
+}
+
+constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// digits·10^exponent rounded once (digits ≤ 2^53, |exponent| ≤ 22).
+double scaledDigits(std::uint64_t digits, int exponent, bool negative) {
+  if (digits == 0) return negative ? -0.0 : 0.0;
+  const double v = static_cast<double>(digits);
+  const double magnitude = exponent < 0 ? v / kExactPowers[-exponent] : v * kExactPowers[exponent];
+  return negative ? -magnitude : magnitude;
+}
+
+// The form that E and D fields write: one digit, the point, one to seven
+// decimals and a two-digit exponent with its letter and sign (0.12345E+01,
+// 1.234D-05), read at p in one word of decimals; nullptr when the text at p
+// has another form. [p, p + 16) must be readable.
+const char* parseFieldForm(const char* p, bool negative, double& value) {
+  const unsigned lead = digitValue(p[0]);
+  if (lead >= 10 || p[1] != '.') return nullptr;
+  const std::uint64_t word = loadEight(p + 2);
+  const int k = leadingDigits(word);
+  if (k == 0 || k == 8) return nullptr;
+  const char* q = p + 2 + k;
+  const char letter = q[0];
+  if (!(letter == 'E' || letter == 'e' || letter == 'D' || letter == 'd') || (q[1] != '+' && q[1] != '-')) {
+    return nullptr;
+  }
+  const unsigned e1 = digitValue(q[2]), e0 = digitValue(q[3]);
+  if (e1 >= 10 || e0 >= 10 || digitValue(q[4]) < 10) return nullptr;
+  const int e = static_cast<int>(e1 * 10 + e0);
+  const int exponent = (q[1] == '-' ? -e : e) - k;
+  if (exponent < -22 || exponent > 22) return nullptr;
+  // The decimals moved to the top of the word, zeros below them.
+  static constexpr std::uint64_t kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+  const std::uint64_t digits = lead * kScale[k] + digitsValue(word << (8 * (8 - k)));
+  value = scaledDigits(digits, exponent, negative);
+  return q + 4;
+}
+
+const char* parseShortRealPrefix(const char* p, const char* readable, double& value) {
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';
+  if (readable - p >= 16) {
+    if (const char* end = parseFieldForm(p, negative, value)) return end;
+  }
   std::uint64_t digits = 0;
   const char* first = p;
   for (unsigned d; (d = digitValue(*p)) < 10; ++p) digits = digits * 10 + d;
@@ -126,24 +197,17 @@ const char* parseShortRealPrefix(const char* p, double& value) {
     if (p == first) return nullptr;
     exponent += expNegative ? -e : e;
   }
-  if (digits == 0) {
-    value = negative ? -0.0 : 0.0;
-    return p;
-  }
-  if (digits > (std::uint64_t{1} << 53) || exponent < -22 || exponent > 22) return nullptr;
-  const double v = static_cast<double>(digits);
-  const double magnitude = exponent < 0 ? v / kPowers[-exponent] : v * kPowers[exponent];
-  value = negative ? -magnitude : magnitude;
+  if (digits != 0 && (digits > (std::uint64_t{1} << 53) || exponent < -22 || exponent > 22)) return nullptr;
+  value = scaledDigits(digits, exponent, negative);
   return p;
 }
 
 // parseShortRealPrefix over a whole token.
 bool parseShortReal(std::string_view t, double& value) {
-  char text[64];  // the token with a terminator after it
+  char text[64] = {};  // the token with a terminator after it
   if (t.size() >= sizeof text) return false;
   std::memcpy(text, t.data(), t.size());
-  text[t.size()] = '\0';
-  return parseShortRealPrefix(text, value) == text + t.size();
+  return parseShortRealPrefix(text, text + sizeof text, value) == text + t.size();
 }
 
 // A whole-token real in the forms of Fortran input:
@@ -483,7 +547,7 @@ const char* plainNumber(const char*& p, const char* end, double& value) {
   if (p >= end) return nullptr;
   const char c = *p;
   if (!(isDigit(c) || c == '-' || c == '+' || c == '.')) return nullptr;
-  const char* stop = parseShortRealPrefix(p, value);
+  const char* stop = parseShortRealPrefix(p, end + 1, value);  // the NUL is readable too
   if (stop == nullptr || (stop != end && !endsUnquoted(*stop))) return nullptr;
   return stop;
 }

@@ -257,6 +257,57 @@ TEST(FreeFormat, RealsReadBackAsStrtodReadsThem) {
   }
 }
 
+// Rows of E and D fields as the writers lay them out (0.12345E+01,
+// -1.234D-05, lower-case letters, signs, exponents of three digits, zero
+// and minus zero), read a row at a time: every value is the one strtod
+// reads from its text, and a row that stops being plain numbers halfway
+// (a repeat count, a null field) goes on by the general rules.
+TEST(FreeFormat, RowsOfFieldFormsReadAsStrtodReadsThem) {
+  std::mt19937_64 rng(2026);
+  std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+  std::string file;
+  std::vector<std::vector<std::string>> rows;
+  const char* letters[] = {"E", "D", "e", "d"};
+  char buf[64];
+  for (int r = 0; r < 3000; ++r) {
+    std::vector<std::string> row;
+    for (int c = 0; c < 6; ++c) {
+      const double x = mantissa(rng) * std::pow(10.0, static_cast<int>(rng() % 60) - 30);
+      const int decimals = 1 + static_cast<int>(rng() % 9);
+      const int exp10 = x == 0.0 ? 0 : static_cast<int>(std::floor(std::log10(std::fabs(x)))) + 1;
+      const double m = x / std::pow(10.0, exp10);
+      std::snprintf(buf, sizeof buf, "%.*f%s%+03d", decimals, m, letters[rng() % 4], exp10);
+      std::string t = buf;
+      if (rng() % 5 == 0) t.erase(t.find('.') - 1, 1);  // ".12345E+01": no digit before the point
+      if (r % 97 == 0 && c == 0) t = "-0.00000E+00";
+      row.push_back(t);
+      file += (rng() % 3 == 0 ? "  " : " ") + t;
+    }
+    file += "\n";
+    rows.push_back(row);
+  }
+  file += " 1.5E+00 2*0.25E+01 ,, 3.0E+00\n";  // a repeat and a null field
+  std::istringstream in(file);
+  RecordReader reader(in);
+  for (const auto& row : rows) {
+    std::vector<double> got(row.size());
+    reader.record("ROW").reals(got);
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      std::string c = row[i];
+      for (char& ch : c) {
+        if (ch == 'D' || ch == 'd') ch = 'E';
+      }
+      const double expected = std::strtod(c.c_str(), nullptr);
+      EXPECT_EQ(std::memcmp(&got[i], &expected, sizeof expected), 0) << row[i];
+    }
+  }
+  std::vector<double> tail(5, -1.0);
+  auto last = reader.record("TAIL");
+  last.reals(tail);
+  EXPECT_EQ(tail, (std::vector<double>{1.5, 2.5, 2.5, 0.0, 3.0}));
+  EXPECT_EQ(last.lastText(), "3.0E+00");
+}
+
 // Lines longer than a file buffer are read whole, across its refills.
 TEST(FreeFormat, LinesSpanningBufferRefillsReadWhole) {
   const auto path = std::filesystem::temp_directory_path() / "korven_long_lines.dat";
