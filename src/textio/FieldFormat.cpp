@@ -167,7 +167,10 @@ KORVEN_HOT bool fastSignificant(double a, int sig, std::uint64_t& n, int& e10) {
   const int e2 = static_cast<int>((std::bit_cast<std::uint64_t>(a) >> 52) & 0x7FF) - 1023;
   if (e2 == -1023 || e2 == 1024) return false;
   e10 = (e2 * 78913) >> 18;
-  const std::uint64_t low = static_cast<std::uint64_t>(powerOfTen(sig - 1));
+  static constexpr std::uint64_t kIntegerPowers[] = {
+      1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000, 10000000000,
+      100000000000, 1000000000000, 10000000000000, 100000000000000};
+  const std::uint64_t low = kIntegerPowers[sig - 1];
   const std::uint64_t high = low * 10;
   for (int attempt = 0; attempt < 3; ++attempt) {
     const int q = sig - 1 - e10;
@@ -257,54 +260,69 @@ KORVEN_HOT void placeSmall(char* out, std::uint32_t n, int count) {
 
 }  // namespace
 
-bool putExponent(char* out, int w, int d, int scale, char letter, double x) {
-  if (w < 1 || w > static_cast<int>(kFieldRoom) || d > 15 || (scale != 0 && scale != 1) ||
-      !std::isfinite(x)) {
-    return false;
-  }
+// What an E field's edit descriptor fixes, worked out once for a row of
+// such fields.
+struct ExponentShape {
+  bool usable = false;  // the fast path applies to the descriptor at all
+  int w = 0, d = 0, scale = 0, sig = 0;
+  char letter = 'E';
+};
+
+KORVEN_HOT ExponentShape exponentShape(int w, int d, int scale, char letter) {
+  ExponentShape s;
+  s.w = w;
+  s.d = d;
+  s.scale = scale;
+  s.sig = d + scale;  // 0P: .ddd (d digits); 1P: d.ddd (d+1 digits)
+  s.letter = letter;
+  s.usable = w >= 1 && w <= static_cast<int>(kFieldRoom) && d <= 15 && (scale == 0 || scale == 1) &&
+             s.sig >= 1 && doublePrecisionIntact();
+  return s;
+}
+
+KORVEN_HOT bool putExponentField(char* out, const ExponentShape& s, double x) {
+  if (!std::isfinite(x)) return false;
   const bool minus = std::signbit(x);
   const double a = std::fabs(x);
-  const int sig = d + scale;  // 0P: .ddd (d digits); 1P: d.ddd (d+1 digits)
-  if (sig < 1) return false;
   std::uint64_t n = 0;
   int exponent = 0;
   if (a != 0.0) {
     int e10 = 0;
-    if (!fastSignificant(a, sig, n, e10)) return false;
-    exponent = e10 + 1 - scale;
+    if (!fastSignificant(a, s.sig, n, e10)) return false;
+    exponent = e10 + 1 - s.scale;
   }
   const int magnitude = exponent < 0 ? -exponent : exponent;
-  int len = (minus ? 1 : 0) + sig + 1 + 4;
-  if (magnitude > 99 || len > w) return false;
-  const bool zero = scale == 0 && len < w;  // the optional zero before the point
+  int len = (minus ? 1 : 0) + s.sig + 1 + 4;
+  if (magnitude > 99 || len > s.w) return false;
+  const bool zero = s.scale == 0 && len < s.w;  // the optional zero before the point
   if (zero) ++len;
   std::memset(out, ' ', kFieldRoom);  // one fixed-size store; the text goes over it
-  char* p = out + (w - len);
+  char* p = out + (s.w - len);
   if (minus) *p++ = '-';
   if (zero) *p++ = '0';
   // The first digit's column: 0P puts the point there, 1P moves the first
   // digit there and the point after it.
   char* digits = p + 1;
-  if (sig <= 9) {
-    placeSmall(digits, static_cast<std::uint32_t>(n), sig);
+  if (s.sig <= 9) {
+    placeSmall(digits, static_cast<std::uint32_t>(n), s.sig);
   } else {
-    placeDigits(digits, n, sig);
+    placeDigits(digits, n, s.sig);
   }
-  if (scale == 0) {
+  if (s.scale == 0) {
     *p = '.';
-    p += 1 + d;
+    p += 1 + s.d;
   } else {
     p[0] = p[1];
     p[1] = '.';
-    p += 2 + d;
+    p += 2 + s.d;
   }
-  p[0] = letter;
+  p[0] = s.letter;
   p[1] = exponent < 0 ? '-' : '+';
   std::memcpy(p + 2, kDigitPairs + 2 * magnitude, 2);
   return true;
 }
 
-bool putFixed(char* out, int w, int d, double x) {
+KORVEN_HOT bool putFixedField(char* out, int w, int d, double x) {
   if (w < 1 || w > static_cast<int>(kFieldRoom) || d < 0 || !std::isfinite(x)) return false;
   const bool minus = std::signbit(x);
   std::uint64_t n = 0;
@@ -330,6 +348,34 @@ bool putFixed(char* out, int w, int d, double x) {
   *p++ = '.';
   std::memcpy(p, digits + whole, static_cast<std::size_t>(d));
   return true;
+}
+
+bool putExponent(char* out, int w, int d, int scale, char letter, double x) {
+  const ExponentShape shape = exponentShape(w, d, scale, letter);
+  return shape.usable && putExponentField(out, shape, x);
+}
+
+bool putFixed(char* out, int w, int d, double x) { return putFixedField(out, w, d, x); }
+
+std::size_t putRow(char* out, std::span<const double> values, const RowField& row) {
+  const auto lead = static_cast<std::size_t>(row.lead);
+  const auto step = lead + static_cast<std::size_t>(row.w);
+  std::size_t i = 0;
+  if (row.fixed) {
+    const int w = row.w, d = row.d;
+    for (; i < values.size(); ++i, out += step) {
+      std::memset(out, ' ', kMaxRowLead);  // a fixed-size store: the blanks before the field
+      if (!putFixedField(out + lead, w, d, values[i])) break;
+    }
+  } else {
+    const ExponentShape shape = exponentShape(row.w, row.d, row.scale, row.letter);
+    if (!shape.usable) return 0;
+    for (; i < values.size(); ++i, out += step) {
+      std::memset(out, ' ', kMaxRowLead);
+      if (!putExponentField(out + lead, shape, values[i])) break;
+    }
+  }
+  return i;
 }
 
 DecimalText::DecimalText(double a, std::chars_format form, int precision) {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <charconv>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +54,21 @@ void appendExponent(std::string& out, int w, int d, int e, int scale, char lette
 inline constexpr std::size_t kFieldRoom = 64;
 bool putExponent(char* out, int w, int d, int scale, char letter, double x);
 bool putFixed(char* out, int w, int d, double x);
+
+// One field written over and over, each after `lead` blanks: E (default
+// exponent, scale 0 or 1) or F (no scale).
+inline constexpr int kMaxRowLead = 8;
+struct RowField {
+  bool fixed = false;
+  int lead = 0;  // at most kMaxRowLead
+  int w = 0, d = 0, scale = 0;
+  char letter = 'E';
+};
+// Writes the values as consecutive fields from out, as putExponent or
+// putFixed write each, and returns how many it wrote: all of them, or up to
+// the first that the general formatters must write. `out` must have room
+// for values.size()·(lead + w) + kFieldRoom characters.
+std::size_t putRow(char* out, std::span<const double> values, const RowField& f);
 
 // An (w >= 0): the leftmost w characters, or right-justified when shorter.
 // Plain A (w < 0): the text as it is.

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -319,21 +320,19 @@ void appendFree(std::string& out, const FieldValue& v) {
 // file's rows and the intermediate point files have this shape; a write of
 // real values through it runs one loop instead of the program.
 struct RowShape {
-  static constexpr int kMaxLead = 8;
-  Op op = Op::Exponent;
-  int w = 0, d = 0, scale = 0, lead = 0;
-  char letter = 'E';
+  detail::RowField field;
   std::size_t perRecord = 0;
 };
 
 std::optional<RowShape> rowShape(const std::vector<Instr>& program, std::size_t restart) {
   std::size_t i = 0;
   RowShape shape;
+  detail::RowField& f = shape.field;
   if (i < program.size() && program[i].op == Op::Scale) {
-    shape.scale = program[i].w;
+    f.scale = program[i].w;
     ++i;
   }
-  if (shape.scale != 0 && shape.scale != 1) return std::nullopt;
+  if (f.scale != 0 && f.scale != 1) return std::nullopt;
   // Reversion must start where the fields start (or at the very top).
   if (restart != 0 && restart != i) return std::nullopt;
   const Instr* field = nullptr;
@@ -343,18 +342,19 @@ std::optional<RowShape> rowShape(const std::vector<Instr>& program, std::size_t 
   } else if (program.size() == i + 4 && program[i].op == Op::Group && program[i + 1].op == Op::Skip &&
              program[i + 2].repeat == 1 && program[i + 3].op == Op::GroupEnd) {
     field = &program[i + 2];
-    shape.lead = program[i + 1].w;
+    f.lead = program[i + 1].w;
     shape.perRecord = static_cast<std::size_t>(program[i].repeat);
   } else {
     return std::nullopt;
   }
   if (!(field->op == Op::Fixed || (field->op == Op::Exponent && field->e == 0))) return std::nullopt;
-  if (field->op == Op::Fixed && shape.scale != 0) return std::nullopt;
-  if (shape.lead < 0 || shape.lead > RowShape::kMaxLead || shape.perRecord < 1) return std::nullopt;
-  shape.op = field->op;
-  shape.w = field->w;
-  shape.d = field->d;
-  shape.letter = field->letter;
+  f.fixed = field->op == Op::Fixed;
+  if (f.fixed && f.scale != 0) return std::nullopt;
+  if (f.lead < 0 || f.lead > detail::kMaxRowLead || shape.perRecord < 1) return std::nullopt;
+  if (field->w < 1 || field->w > static_cast<int>(detail::kFieldRoom)) return std::nullopt;
+  f.w = field->w;
+  f.d = field->d;
+  f.letter = field->letter;
   return shape;
 }
 
@@ -502,30 +502,34 @@ struct Run {
     }
   }
 
-  // A write of real values only through a row layout (see RowShape): the
-  // same field, each after its blanks, a record per `perRecord` values.
-  void row(const RowShape& shape) {
-    scale = shape.scale;
-    const auto lead = static_cast<std::size_t>(shape.lead);
-    const auto w = static_cast<std::size_t>(shape.w);
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      if (i > 0 && i % shape.perRecord == 0) endRecord();
-      const double x = values[i].real;
-      char* p = room(lead + std::max(w, detail::kFieldRoom));
-      std::memset(p, ' ', RowShape::kMaxLead);  // a fixed-size store
-      used += lead;
-      p += lead;
-      const bool done = shape.op == Op::Fixed
-                            ? detail::putFixed(p, shape.w, shape.d, x)
-                            : detail::putExponent(p, shape.w, shape.d, scale, shape.letter, x);
-      if (done) {
-        used += w;
-      } else {
-        flush();
-        if (shape.op == Op::Fixed) {
-          detail::appendFixed(record, shape.w, shape.d, scale, x);
-        } else {
-          detail::appendExponent(record, shape.w, shape.d, 0, scale, shape.letter, x);
+  // Real values written through a row layout (see RowShape): the same
+  // field, each after its blanks, a record per `perRecord` values; the
+  // fields go into the buffer in runs, and one that the general formatters
+  // must write is written by them.
+  void row(const RowShape& shape, std::span<const double> reals) {
+    const detail::RowField& f = shape.field;
+    scale = f.scale;
+    const auto step = static_cast<std::size_t>(f.lead + f.w);
+    const std::size_t fit = (sizeof buffer - detail::kFieldRoom) / step;
+    for (std::size_t start = 0; start < reals.size(); start += shape.perRecord) {
+      if (start > 0) endRecord();
+      std::size_t i = start;
+      const std::size_t end = std::min(reals.size(), start + shape.perRecord);
+      while (i < end) {
+        const std::size_t n = std::min(end - i, fit);
+        const std::size_t k = detail::putRow(room(n * step + detail::kFieldRoom), reals.subspan(i, n), f);
+        used += k * step;
+        i += k;
+        if (k < n) {
+          pendingBlanks = f.lead;
+          place();
+          flush();
+          if (f.fixed) {
+            detail::appendFixed(record, f.w, f.d, scale, reals[i]);
+          } else {
+            detail::appendExponent(record, f.w, f.d, 0, scale, f.letter, reals[i]);
+          }
+          ++i;
         }
       }
     }
@@ -580,19 +584,27 @@ struct Layout::Impl {
   std::size_t restart = 0;  // where the last top-level group starts in the program
   std::optional<RowShape> row;  // when the layout writes one field over and over
 
+  // Real values through a row layout.
+  void runReals(std::span<const double> reals, std::string& text, bool& leftOpen) const {
+    Run r{{}, text};
+    r.row(*row, reals);
+    leftOpen = false;
+    r.endRecord();
+    r.flush();
+  }
+
   // Applies the layout to the values, appending the records to `text`;
   // the open record (when the write ended with '$') is left as its tail.
   void run(std::span<const FieldValue> values, std::string& text, bool& leftOpen) const {
-    Run r{values, text};
     if (row && !values.empty() &&
         std::all_of(values.begin(), values.end(),
                     [](const FieldValue& v) { return v.kind == FieldValue::Kind::Real; })) {
-      r.row(*row);
-      leftOpen = false;
-      r.endRecord();
-      r.flush();
+      std::vector<double> reals(values.size());
+      for (std::size_t i = 0; i < values.size(); ++i) reals[i] = values[i].real;
+      runReals(reals, text, leftOpen);
       return;
     }
+    Run r{values, text};
     std::size_t from = 0;
     for (;;) {
       const std::size_t before = r.next;
@@ -798,6 +810,29 @@ void OutputChannel::writeValues(const Layout& layout, std::span<const FieldValue
   if (text_ == nullptr) return;
   requireFinite(values);
   layout.impl_->run(values, *text_, recordOpen_);
+  deliver();
+}
+
+void OutputChannel::writeReals(const Layout& layout, std::span<const double> values) {
+  if (text_ == nullptr) return;
+  for (double v : values) {
+    if (!std::isfinite(v)) throw NonFiniteValue();
+  }
+  if (layout.impl_->row && !values.empty()) {
+    layout.impl_->runReals(values, *text_, recordOpen_);
+  } else {
+    // Most such writes hold a few values: converted on the stack.
+    constexpr std::size_t kOnStack = 32;
+    if (values.size() <= kOnStack) {
+      alignas(FieldValue) unsigned char storage[kOnStack * sizeof(FieldValue)];
+      auto* fields = reinterpret_cast<FieldValue*>(storage);
+      for (std::size_t i = 0; i < values.size(); ++i) std::construct_at(fields + i, values[i]);
+      layout.impl_->run(std::span<const FieldValue>(fields, values.size()), *text_, recordOpen_);
+    } else {
+      const std::vector<FieldValue> fields(values.begin(), values.end());
+      layout.impl_->run(fields, *text_, recordOpen_);
+    }
+  }
   deliver();
 }
 

@@ -102,10 +102,15 @@ class OutputChannel {
 
   // Formatted write of one or more records.
   void writeValues(const Layout& layout, std::span<const FieldValue> values);
+  // The same for real values only (rows of numbers: no conversion on the way).
+  void writeReals(const Layout& layout, std::span<const double> values);
   template <class... Args>
   void write(const Layout& layout, const Args&... args) {
     if constexpr (sizeof...(Args) == 0) {
       writeValues(layout, {});
+    } else if constexpr ((std::floating_point<Args> && ...)) {
+      const double values[] = {static_cast<double>(args)...};
+      writeReals(layout, std::span<const double>(values, sizeof...(Args)));
     } else {
       const FieldValue values[] = {FieldValue(args)...};
       writeValues(layout, std::span<const FieldValue>(values, sizeof...(Args)));
