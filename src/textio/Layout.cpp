@@ -332,22 +332,30 @@ std::optional<RowShape> rowShape(const std::vector<Instr>& program, std::size_t 
     f.scale = program[i].w;
     ++i;
   }
-  if (f.scale != 0 && f.scale != 1) return std::nullopt;
   // Reversion must start where the fields start (or at the very top).
   if (restart != 0 && restart != i) return std::nullopt;
   const Instr* field = nullptr;
   if (program.size() == i + 1) {
     field = &program[i];
     shape.perRecord = static_cast<std::size_t>(field->repeat);
-  } else if (program.size() == i + 4 && program[i].op == Op::Group && program[i + 1].op == Op::Skip &&
-             program[i + 2].repeat == 1 && program[i + 3].op == Op::GroupEnd) {
-    field = &program[i + 2];
+  } else if (program.size() >= i + 4 && program[i].op == Op::Group && program[i + 1].op == Op::Skip &&
+             program.back().op == Op::GroupEnd) {
+    // r(nX,field) or r(nX,kP,field): a scale factor inside the group is
+    // set again before every field, to the same value.
+    std::size_t at = i + 2;
+    if (program.size() == i + 5 && program[at].op == Op::Scale && f.scale == 0 && i == 0) {
+      f.scale = program[at].w;
+      ++at;
+    }
+    if (program.size() != at + 2 || program[at].repeat != 1) return std::nullopt;
+    field = &program[at];
     f.lead = program[i + 1].w;
     shape.perRecord = static_cast<std::size_t>(program[i].repeat);
   } else {
     return std::nullopt;
   }
   if (!(field->op == Op::Fixed || (field->op == Op::Exponent && field->e == 0))) return std::nullopt;
+  if (f.scale != 0 && f.scale != 1) return std::nullopt;
   f.fixed = field->op == Op::Fixed;
   if (f.fixed && f.scale != 0) return std::nullopt;
   if (f.lead < 0 || f.lead > detail::kMaxRowLead || shape.perRecord < 1) return std::nullopt;
