@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "Html.h"
 #include "Summary.h"
 #include "Tables.h"
@@ -183,6 +187,14 @@ int runInput(const std::string& argument, bool viaNamesFile, bool quiet, const P
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+  // A run builds its files as texts of a few hundred kilobytes. Kept on the
+  // heap, and the heap grown in steps of some megabytes, they reuse memory
+  // the process already has instead of mapping fresh pages from the system
+  // for each new text (each page of those costs a fault when first written).
+  mallopt(M_MMAP_THRESHOLD, 64 << 20);
+  mallopt(M_TOP_PAD, 4 << 20);
+#endif
   CLI::App app{"KORVEN: analysis of flexible retaining walls (sheet-pile, soldier-pile and "
                "tie-back walls) on nonlinear soil springs."};
   app.set_version_flag("--version", std::string("korven ") + KORVEN_VERSION_TEXT);

@@ -543,7 +543,7 @@ namespace {
 // see): p is moved to its first character and the character after it is
 // returned; nullptr otherwise. *end must be the text's terminator.
 const char* plainNumber(const char*& p, const char* end, double& value) {
-  while (p < end && isBlank(*p)) ++p;
+  while (isBlank(*p)) ++p;  // the terminator is no blank
   if (p >= end) return nullptr;
   const char c = *p;
   if (!(isDigit(c) || c == '-' || c == '+' || c == '.')) return nullptr;
