@@ -404,7 +404,33 @@ void appendBlanks(std::string& out, int n) {
   }
 }
 
+bool putInteger(char* out, int w, int minDigits, std::int64_t n) {
+  if (w < 1 || w > static_cast<int>(kFieldRoom) || minDigits > static_cast<int>(kFieldRoom)) return false;
+  const std::uint64_t mag = n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
+  char digits[24];
+  int count = 0;
+  if (!(minDigits == 0 && n == 0)) {
+    count = static_cast<int>(std::to_chars(digits, digits + sizeof digits, mag).ptr - digits);
+  }
+  const int zeros = minDigits > count ? minDigits - count : 0;
+  const int len = (n < 0 ? 1 : 0) + zeros + count;
+  if (len > w) {
+    std::memset(out, '*', kFieldRoom);
+    return true;
+  }
+  std::memset(out, ' ', kFieldRoom);
+  char* p = out + (w - len);
+  if (n < 0) *p++ = '-';
+  std::memset(p, '0', static_cast<std::size_t>(zeros));
+  std::memcpy(p + zeros, digits, static_cast<std::size_t>(count));
+  return true;
+}
+
 void appendInteger(std::string& out, int w, int minDigits, std::int64_t n) {
+  if (char field[kFieldRoom]; putInteger(field, w, minDigits, n)) {
+    out.append(field, static_cast<std::size_t>(w));
+    return;
+  }
   const std::uint64_t mag = n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
   char digits[24];
   int count = 0;

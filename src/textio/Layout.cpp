@@ -448,6 +448,11 @@ struct Run {
           stars(n.w);
           return;
         }
+        const auto w = static_cast<std::size_t>(n.w > 0 ? n.w : 0);
+        if (char* p = room(std::max(w, detail::kFieldRoom)); p && detail::putInteger(p, n.w, n.d, i)) {
+          used += w;
+          return;
+        }
         flush();
         detail::appendInteger(record, n.w, n.d, i);
         return;
@@ -484,10 +489,19 @@ struct Run {
         return;
       }
       case Op::Text:
-        flush();
         if (v.kind == K::Text) {
-          detail::appendText(record, n.w, v.text);
+          // An (w >= 0): the leftmost w characters, or right-justified
+          // when shorter; plain A: the text as it is.
+          std::string_view text = v.text;
+          if (n.w >= 0 && text.size() >= static_cast<std::size_t>(n.w)) {
+            text = text.substr(0, static_cast<std::size_t>(n.w));
+          } else if (n.w >= 0) {
+            pendingBlanks = n.w - static_cast<int>(text.size());
+            place();
+          }
+          put(text);
         } else {
+          flush();
           std::string tmp;
           appendFree(tmp, v);
           detail::appendText(record, n.w, tmp);
