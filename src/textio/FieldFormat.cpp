@@ -242,10 +242,6 @@ bool fastFixed(double a, int precision, char* out, std::size_t& length) {
   return true;
 }
 
-}  // namespace
-
-namespace {
-
 // Exactly `count` (at most nine) digits of n < 10^count at out[0..count).
 KORVEN_HOT void placeSmall(char* out, std::uint32_t n, int count) {
   char* p = out + count;
@@ -257,8 +253,6 @@ KORVEN_HOT void placeSmall(char* out, std::uint32_t n, int count) {
   }
   if (p > out) *--p = static_cast<char>('0' + n);
 }
-
-}  // namespace
 
 // What an E field's edit descriptor fixes, worked out once for a row of
 // such fields.
@@ -349,6 +343,8 @@ KORVEN_HOT bool putFixedField(char* out, int w, int d, double x) {
   std::memcpy(p, digits + whole, static_cast<std::size_t>(d));
   return true;
 }
+
+}  // namespace
 
 bool putExponent(char* out, int w, int d, int scale, char letter, double x) {
   const ExponentShape shape = exponentShape(w, d, scale, letter);

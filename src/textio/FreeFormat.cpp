@@ -87,15 +87,6 @@ NumberStatus parseInteger(std::string_view t, int& value) {
                                                             : NumberStatus::NotANumber;
 }
 
-// The common case of parseReal without building a string, read from the
-// front of a text that a character outside the number ends (a line's
-// terminating NUL at the latest), all of [p, readable) readable: at most
-// 19 digits (leading zeros included) and a decimal exponent within 22 of
-// them, where the digits and the power of ten are exact doubles and one
-// multiplication or division rounds the value correctly (the same double
-// from_chars gives). Returns the character after the number (the caller
-// decides whether that may end it), or nullptr when the number is not of
-// that kind (parseReal then decides).
 unsigned digitValue(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; }
 
 // Eight characters as one 64-bit word, the first in the lowest byte.
@@ -168,6 +159,15 @@ const char* parseFieldForm(const char* p, bool negative, double& value) {
   return q + 4;
 }
 
+// The common case of parseReal without building a string, read from the
+// front of a text that a character outside the number ends (a line's
+// terminating NUL at the latest), all of [p, readable) readable: at most
+// 19 digits (leading zeros included) and a decimal exponent within 22 of
+// them, where the digits and the power of ten are exact doubles and one
+// multiplication or division rounds the value correctly (the same double
+// from_chars gives). Returns the character after the number (the caller
+// decides whether that may end it), or nullptr when the number is not of
+// that kind (parseReal then decides).
 const char* parseShortRealPrefix(const char* p, const char* readable, double& value) {
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';

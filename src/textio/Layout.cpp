@@ -307,16 +307,9 @@ void appendFree(std::string& out, const FieldValue& v) {
   }
 }
 
-// Value conversions when the item and the value differ in kind (the calling
-// code is expected to match them; these keep the output sensible):
-// a real given to I is truncated towards zero (NaN or out of range: the
-// field shows asterisks); an integer or logical given to F/E/D is converted
-// to double; a logical given to I is 1 or 0; text given to a numeric item
-// shows asterisks; any non-text value given to A shows its free-format text;
-// L shows T for a nonzero number or non-empty text.
 // A layout that writes one field over and over: kP (0 or 1) at most, then
 // either r of an E (default exponent) or F field, or r(nX, field) with at
-// most kMaxLead blanks; reversion repeats the same record. The plot-data
+// most kMaxRowLead blanks; reversion repeats the same record. The plot-data
 // file's rows and the intermediate point files have this shape; a write of
 // real values through it runs one loop instead of the program.
 struct RowShape {
@@ -366,6 +359,13 @@ std::optional<RowShape> rowShape(const std::vector<Instr>& program, std::size_t 
   return shape;
 }
 
+// Value conversions when the item and the value differ in kind (the calling
+// code is expected to match them; these keep the output sensible):
+// a real given to I is truncated towards zero (NaN or out of range: the
+// field shows asterisks); an integer or logical given to F/E/D is converted
+// to double; a logical given to I is 1 or 0; text given to a numeric item
+// shows asterisks; any non-text value given to A shows its free-format text;
+// L shows T for a nonzero number or non-empty text.
 // The records go to the end of `record`, each completed one ended by a line
 // end; a record left open by '$' stays as the text's tail. The common fields
 // are written into a buffer on the stack that goes to `record` in one piece
@@ -555,7 +555,6 @@ struct Run {
         }
       }
     }
-    next = values.size();
   }
 
   // Runs the program from `from` to its end; false when the write ends at
