@@ -547,7 +547,12 @@ const char* plainNumber(const char*& p, const char* end, double& value) {
   if (p >= end) return nullptr;
   const char c = *p;
   if (!(isDigit(c) || c == '-' || c == '+' || c == '.')) return nullptr;
-  const char* stop = parseShortRealPrefix(p, end + 1, value);  // the NUL is readable too
+  // The NUL is readable too. The form of the point files is tried here
+  // first, the other forms in parseShortRealPrefix.
+  const char* stop = nullptr;
+  const bool sign = c == '-' || c == '+';
+  if (end + 1 - p >= 17) stop = parseFieldForm(p + (sign ? 1 : 0), c == '-', value);
+  if (stop == nullptr) stop = parseShortRealPrefix(p, end + 1, value);
   if (stop == nullptr || (stop != end && !endsUnquoted(*stop))) return nullptr;
   return stop;
 }
