@@ -400,8 +400,10 @@ void appendBlanks(std::string& out, int n) {
   }
 }
 
-bool putInteger(char* out, int w, int minDigits, std::int64_t n) {
-  if (w < 1 || w > static_cast<int>(kFieldRoom) || minDigits > static_cast<int>(kFieldRoom)) return false;
+namespace {
+
+// Iw / Iw.m laid at out[0..w) over `fill` (>= w) characters of room.
+KORVEN_HOT void layInteger(char* out, std::size_t fill, int w, int minDigits, std::int64_t n) {
   const std::uint64_t mag = n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
   char digits[24];
   int count = 0;
@@ -411,38 +413,31 @@ bool putInteger(char* out, int w, int minDigits, std::int64_t n) {
   const int zeros = minDigits > count ? minDigits - count : 0;
   const int len = (n < 0 ? 1 : 0) + zeros + count;
   if (len > w) {
-    std::memset(out, '*', kFieldRoom);
-    return true;
+    std::memset(out, '*', fill);
+    return;
   }
-  std::memset(out, ' ', kFieldRoom);
+  std::memset(out, ' ', fill);
   char* p = out + (w - len);
   if (n < 0) *p++ = '-';
   std::memset(p, '0', static_cast<std::size_t>(zeros));
   std::memcpy(p + zeros, digits, static_cast<std::size_t>(count));
+}
+
+}  // namespace
+
+bool putInteger(char* out, int w, int minDigits, std::int64_t n) {
+  if (w < 1 || w > static_cast<int>(kFieldRoom)) return false;
+  layInteger(out, kFieldRoom, w, minDigits, n);
   return true;
 }
 
 void appendInteger(std::string& out, int w, int minDigits, std::int64_t n) {
-  if (char field[kFieldRoom]; putInteger(field, w, minDigits, n)) {
-    out.append(field, static_cast<std::size_t>(w));
-    return;
-  }
-  const std::uint64_t mag = n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
-  char digits[24];
-  int count = 0;
-  if (!(minDigits == 0 && n == 0)) {
-    count = static_cast<int>(std::to_chars(digits, digits + sizeof digits, mag).ptr - digits);
-  }
-  const int zeros = minDigits > count ? minDigits - count : 0;
-  const int len = (n < 0 ? 1 : 0) + zeros + count;
-  if (len > w) {
-    appendStars(out, w);
-    return;
-  }
-  appendBlanks(out, w - len);
-  if (n < 0) out.push_back('-');
-  out.append(static_cast<std::size_t>(zeros), '0');
-  out.append(digits, static_cast<std::size_t>(count));
+  if (w < 1) return;  // no columns: nothing to show
+  const std::size_t at = out.size();
+  const std::size_t fill = std::max(static_cast<std::size_t>(w), kFieldRoom);
+  out.resize(at + fill);
+  layInteger(out.data() + at, fill, w, minDigits, n);
+  out.resize(at + static_cast<std::size_t>(w));
 }
 
 void appendFixed(std::string& out, int w, int d, int scale, double x) {

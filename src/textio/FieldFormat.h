@@ -53,8 +53,8 @@ void appendExponent(std::string& out, int w, int d, int e, int scale, char lette
 // belong to it.
 inline constexpr std::size_t kFieldRoom = 64;
 bool putExponent(char* out, int w, int d, int scale, char letter, double x);
-// Iw / Iw.m at out[0..w) as appendInteger appends it; false (nothing
-// decided) for a field or a minimum beyond kFieldRoom columns.
+// Iw / Iw.m at out[0..w) as appendInteger appends it; false for a field
+// beyond kFieldRoom columns.
 bool putInteger(char* out, int w, int minDigits, std::int64_t n);
 bool putFixed(char* out, int w, int d, double x);
 
