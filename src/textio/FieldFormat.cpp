@@ -392,14 +392,6 @@ DecimalText::DecimalText(double a, std::chars_format form, int precision) {
   text_ = std::string_view(big_.data(), static_cast<std::size_t>(r.ptr - big_.data()));
 }
 
-void appendBlanks(std::string& out, int n) {
-  if (n == 1) {
-    out.push_back(' ');  // the usual 1X between fields
-  } else if (n > 0) {
-    out.append(static_cast<std::size_t>(n), ' ');
-  }
-}
-
 namespace {
 
 // Iw / Iw.m laid at out[0..w) over `fill` (>= w) characters of room.
@@ -587,17 +579,6 @@ void appendExponent(std::string& out, int w, int d, int e, int scale, char lette
   appendNumberField(out, w, minus, optionalZero ? LeadingZero::Optional : LeadingZero::Never,
                     {std::string_view(mant, static_cast<std::size_t>(m)),
                      std::string_view(expo, static_cast<std::size_t>(x0))});
-}
-
-void appendText(std::string& out, int w, std::string_view text) {
-  if (w < 0) {
-    out.append(text);
-  } else if (text.size() >= static_cast<std::size_t>(w)) {
-    out.append(text.substr(0, static_cast<std::size_t>(w)));
-  } else {
-    appendBlanks(out, w - static_cast<int>(text.size()));
-    out.append(text);
-  }
 }
 
 }  // namespace korven::textio::detail

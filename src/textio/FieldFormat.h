@@ -73,11 +73,4 @@ struct RowField {
 // for values.size()·(lead + w) + kFieldRoom characters.
 std::size_t putRow(char* out, std::span<const double> values, const RowField& f);
 
-// An (w >= 0): the leftmost w characters, or right-justified when shorter.
-// Plain A (w < 0): the text as it is.
-void appendText(std::string& out, int w, std::string_view text);
-
-// n blanks (nothing when n < 1).
-void appendBlanks(std::string& out, int n);
-
 }  // namespace korven::textio::detail

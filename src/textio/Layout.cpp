@@ -336,7 +336,7 @@ std::optional<RowShape> rowShape(const std::vector<Instr>& program, std::size_t 
     // r(nX,field) or r(nX,kP,field): a scale factor inside the group is
     // set again before every field, to the same value.
     std::size_t at = i + 2;
-    if (program.size() == i + 5 && program[at].op == Op::Scale && f.scale == 0 && i == 0) {
+    if (program.size() == i + 5 && program[at].op == Op::Scale && i == 0) {
       f.scale = program[at].w;
       ++at;
     }
@@ -488,25 +488,25 @@ struct Run {
         }
         return;
       }
-      case Op::Text:
-        if (v.kind == K::Text) {
-          // An (w >= 0): the leftmost w characters, or right-justified
-          // when shorter; plain A: the text as it is.
-          std::string_view text = v.text;
-          if (n.w >= 0 && text.size() >= static_cast<std::size_t>(n.w)) {
-            text = text.substr(0, static_cast<std::size_t>(n.w));
-          } else if (n.w >= 0) {
-            pendingBlanks = n.w - static_cast<int>(text.size());
-            place();
-          }
-          put(text);
-        } else {
-          flush();
-          std::string tmp;
-          appendFree(tmp, v);
-          detail::appendText(record, n.w, tmp);
+      case Op::Text: {
+        // An (w >= 0): the leftmost w characters, or right-justified when
+        // shorter; plain A: the text as it is. A value that is not text
+        // shows its free-format text.
+        std::string shownValue;
+        std::string_view text = v.text;
+        if (v.kind != K::Text) {
+          appendFree(shownValue, v);
+          text = shownValue;
         }
+        if (n.w >= 0 && text.size() >= static_cast<std::size_t>(n.w)) {
+          text = text.substr(0, static_cast<std::size_t>(n.w));
+        } else if (n.w >= 0) {
+          pendingBlanks = n.w - static_cast<int>(text.size());
+          place();
+        }
+        put(text);
         return;
+      }
       case Op::Logical: {
         bool b = false;
         switch (v.kind) {
@@ -515,9 +515,9 @@ struct Run {
           case K::Real: b = v.real != 0.0; break;
           case K::Text: b = !v.text.empty(); break;
         }
-        flush();
-        detail::appendBlanks(record, n.w - 1);
-        record.push_back(b ? 'T' : 'F');
+        pendingBlanks = n.w - 1;
+        place();
+        put(b ? "T" : "F");
         return;
       }
       default: return;
@@ -688,6 +688,11 @@ void requireFinite(std::span<const FieldValue> values) {
     if (v.kind == FieldValue::Kind::Real && !std::isfinite(v.real)) throw NonFiniteValue();
   }
 }
+void requireFinite(std::span<const double> values) {
+  for (double v : values) {
+    if (!std::isfinite(v)) throw NonFiniteValue();
+  }
+}
 }  // namespace
 
 OutputChannel::OutputChannel() = default;
@@ -836,9 +841,7 @@ void OutputChannel::writeValues(const Layout& layout, std::span<const FieldValue
 
 void OutputChannel::writeReals(const Layout& layout, std::span<const double> values) {
   if (text_ == nullptr) return;
-  for (double v : values) {
-    if (!std::isfinite(v)) throw NonFiniteValue();
-  }
+  requireFinite(values);
   if (layout.impl_->row && !values.empty()) {
     layout.impl_->runReals(values, *text_, recordOpen_);
   } else {
