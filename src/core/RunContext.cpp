@@ -1,5 +1,6 @@
 #include "core/RunContext.h"
 
+#include <algorithm>
 #include <ctime>
 #include <fstream>
 #include <iostream>
@@ -52,17 +53,26 @@ bool RunContext::openScratch(textio::OutputChannel& out, Scratch which, std::str
 
 namespace {
 
-// An intermediate file read back in pieces of 64 KiB: a point file is read
-// in one or two system calls instead of one per 8 KiB.
+// An intermediate file read back through a buffer that holds the whole
+// file (up to 16 MiB; larger ones in pieces of that size), so that it is
+// read in one system call and its text can be compared in place with what
+// was written (RecordReader::skipLines).
 class ScratchStream : public std::ifstream {
  public:
-  explicit ScratchStream(const std::string& path) : buffer_(std::size_t{1} << 16) {
+  explicit ScratchStream(const std::string& path) : buffer_(bufferSize(path)) {
     rdbuf()->pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
     open(path, std::ios::binary);
   }
   ~ScratchStream() override { close(); }  // before the buffer goes
 
  private:
+  static std::size_t bufferSize(const std::string& path) {
+    constexpr std::uintmax_t kLeast = std::uintmax_t{1} << 16, kMost = std::uintmax_t{1} << 24;
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    // One byte beyond the text: the file buffer reads one less than it holds.
+    return static_cast<std::size_t>(ec ? kLeast : std::clamp(size + 1, kLeast, kMost));
+  }
   std::vector<char> buffer_;
 };
 

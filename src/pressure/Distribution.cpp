@@ -147,6 +147,7 @@ void writePointFile(RunContext& ctx, const std::vector<PressurePoint>& rows) {
     throw RunEnd("earth-pressure point file cannot be opened");
   }
   file.writeFree(static_cast<int>(rows.size()));
+  file.holdReals(ctx.heldPressureRows);
   for (const PressurePoint& r : rows) {
     file.write(KLAYOUT("(12(1X,E12.5))"), r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8],
                r[9], r[10], r[11]);

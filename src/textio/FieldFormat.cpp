@@ -1,5 +1,7 @@
 #include "textio/FieldFormat.h"
 
+#include "textio/DecimalValue.h"
+
 #include <algorithm>
 #include <bit>
 #include <cfloat>
@@ -76,12 +78,7 @@ namespace {
 constexpr int kMaxScaleExponent = 22;  // 10^22 = 2^22·5^22 is exact in a double
 constexpr double kLimit15 = 1e15;      // below 2^52: the half-integers are doubles
 
-double powerOfTen(int q) {
-  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  return kPowers[q];
-}
+double powerOfTen(int q) { return kExactPowersOfTen[q]; }
 
 // Whether double arithmetic keeps at least its own 53 bits: where doubles
 // are computed on the x87 unit (32-bit x86), a host program may have set it
@@ -274,7 +271,8 @@ KORVEN_HOT ExponentShape exponentShape(int w, int d, int scale, char letter) {
   return s;
 }
 
-KORVEN_HOT bool putExponentField(char* out, const ExponentShape& s, double x) {
+// `held`, when given, receives the value the field's text reads back as.
+KORVEN_HOT bool putExponentField(char* out, const ExponentShape& s, double x, double* held = nullptr) {
   if (!std::isfinite(x)) return false;
   const bool minus = std::signbit(x);
   const double a = std::fabs(x);
@@ -313,10 +311,13 @@ KORVEN_HOT bool putExponentField(char* out, const ExponentShape& s, double x) {
   p[0] = s.letter;
   p[1] = exponent < 0 ? '-' : '+';
   std::memcpy(p + 2, kDigitPairs + 2 * magnitude, 2);
+  // The text shows n with d digits after the point, times 10^exponent;
+  // fastSignificant kept |exponent - d| (its scale) within 22.
+  if (held != nullptr) *held = exactDecimal(n, exponent - s.d, minus);
   return true;
 }
 
-KORVEN_HOT bool putFixedField(char* out, int w, int d, double x) {
+KORVEN_HOT bool putFixedField(char* out, int w, int d, double x, double* held = nullptr) {
   if (w < 1 || w > static_cast<int>(kFieldRoom) || d < 0 || !std::isfinite(x)) return false;
   const bool minus = std::signbit(x);
   std::uint64_t n = 0;
@@ -341,6 +342,7 @@ KORVEN_HOT bool putFixedField(char* out, int w, int d, double x) {
   }
   *p++ = '.';
   std::memcpy(p, digits + whole, static_cast<std::size_t>(d));
+  if (held != nullptr) *held = exactDecimal(n, -d, minus);  // d <= 22: fastScaledInteger's bound
   return true;
 }
 
@@ -353,7 +355,12 @@ bool putExponent(char* out, int w, int d, int scale, char letter, double x) {
 
 bool putFixed(char* out, int w, int d, double x) { return putFixedField(out, w, d, x); }
 
-std::size_t putRow(char* out, std::span<const double> values, const RowField& row) {
+namespace {
+
+// putRow with or without the values read back (Held): one loop each.
+template <bool Held>
+KORVEN_HOT std::size_t putRowFields(char* out, std::span<const double> values, const RowField& row,
+                                    double* held) {
   const auto lead = static_cast<std::size_t>(row.lead);
   const auto step = lead + static_cast<std::size_t>(row.w);
   std::size_t i = 0;
@@ -361,17 +368,24 @@ std::size_t putRow(char* out, std::span<const double> values, const RowField& ro
     const int w = row.w, d = row.d;
     for (; i < values.size(); ++i, out += step) {
       std::memset(out, ' ', kMaxRowLead);  // a fixed-size store: the blanks before the field
-      if (!putFixedField(out + lead, w, d, values[i])) break;
+      if (!putFixedField(out + lead, w, d, values[i], Held ? held + i : nullptr)) break;
     }
   } else {
     const ExponentShape shape = exponentShape(row.w, row.d, row.scale, row.letter);
     if (!shape.usable) return 0;
     for (; i < values.size(); ++i, out += step) {
       std::memset(out, ' ', kMaxRowLead);
-      if (!putExponentField(out + lead, shape, values[i])) break;
+      if (!putExponentField(out + lead, shape, values[i], Held ? held + i : nullptr)) break;
     }
   }
   return i;
+}
+
+}  // namespace
+
+std::size_t putRow(char* out, std::span<const double> values, const RowField& row, double* held) {
+  return held == nullptr ? putRowFields<false>(out, values, row, nullptr)
+                         : putRowFields<true>(out, values, row, held);
 }
 
 DecimalText::DecimalText(double a, std::chars_format form, int precision) {

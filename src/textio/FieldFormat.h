@@ -70,7 +70,10 @@ struct RowField {
 // Writes the values as consecutive fields from out, as putExponent or
 // putFixed write each, and returns how many it wrote: all of them, or up to
 // the first that the general formatters must write. `out` must have room
-// for values.size()·(lead + w) + kFieldRoom characters.
-std::size_t putRow(char* out, std::span<const double> values, const RowField& f);
+// for values.size()·(lead + w) + kFieldRoom characters. `held`, when given,
+// receives for each field written the value its text reads back as (what
+// a reader of the file gets, exactly as converting the text gives it).
+std::size_t putRow(char* out, std::span<const double> values, const RowField& f,
+                   double* held = nullptr);
 
 }  // namespace korven::textio::detail

@@ -12,6 +12,7 @@
 // - quoted text may continue on the next line (the line end adds nothing).
 #include "textio/FreeFormat.h"
 
+#include "textio/DecimalValue.h"
 #include "textio/FileError.h"
 #include "textio/Printable.h"
 
@@ -22,6 +23,7 @@
 #include <cstdint>
 #include <cstring>
 #include <istream>
+#include <limits>
 #include <string>
 #include <system_error>
 
@@ -120,18 +122,6 @@ std::uint64_t digitsValue(std::uint64_t v) {
   return (v & 0x0000FFFF0000FFFFu) * 42949672960001u >> 32;
 }
 
-constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// digits·10^exponent rounded once (digits ≤ 2^53, |exponent| ≤ 22).
-double scaledDigits(std::uint64_t digits, int exponent, bool negative) {
-  if (digits == 0) return negative ? -0.0 : 0.0;
-  const double v = static_cast<double>(digits);
-  const double magnitude = exponent < 0 ? v / kExactPowers[-exponent] : v * kExactPowers[exponent];
-  return negative ? -magnitude : magnitude;
-}
-
 // The form that E and D fields write: one digit, the point, one to seven
 // decimals and a two-digit exponent with its letter and sign (0.12345E+01,
 // 1.234D-05), read at p in one word of decimals; nullptr when the text at p
@@ -155,7 +145,7 @@ const char* parseFieldForm(const char* p, bool negative, double& value) {
   // The decimals moved to the top of the word, zeros below them.
   static constexpr std::uint64_t kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
   const std::uint64_t digits = lead * kScale[k] + digitsValue(word << (8 * (8 - k)));
-  value = scaledDigits(digits, exponent, negative);
+  value = exactDecimal(digits, exponent, negative);
   return q + 4;
 }
 
@@ -198,7 +188,7 @@ const char* parseShortRealPrefix(const char* p, const char* readable, double& va
     exponent += expNegative ? -e : e;
   }
   if (digits != 0 && (digits > (std::uint64_t{1} << 53) || exponent < -22 || exponent > 22)) return nullptr;
-  value = scaledDigits(digits, exponent, negative);
+  value = exactDecimal(digits, exponent, negative);
   return p;
 }
 
@@ -402,6 +392,36 @@ std::string RecordReader::fixedLine(int width, std::string_view name) {
   slashSeen_ = false;
   pendingRepeat_ = 0;
   return result;
+}
+
+bool RecordReader::skipLines(std::string_view text) {
+  if (text.empty()) return true;
+  if (text.back() != '\n' || text.size() > maxFileBytes_ - bytesRead_ ||
+      text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+    return false;
+  }
+  std::streambuf* buffer = in_->rdbuf();
+  try {
+    errno = 0;
+    if (buffer->sgetc() == std::char_traits<char>::eof()) return false;  // fills an empty buffer
+  } catch (const std::exception&) {
+    throw FileError(fileName_.empty() ? role_ : fileName_, "read", systemReason(errno, "read error"));
+  }
+  const std::string_view buffered = BufferAccess::held(*buffer);
+  if (buffered.substr(0, text.size()) != text) return false;
+  BufferAccess::consume(*buffer, text.size());
+  bytesRead_ += text.size();
+  const char* end = text.data() + text.size();
+  for (const char* p = text.data(); p != end; ++p) {
+    p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+    ++lineNumber_;  // text ends with a line end: every search finds one
+  }
+  line_.clear();
+  pos_ = 0;
+  afterValue_ = false;
+  slashSeen_ = false;
+  pendingRepeat_ = 0;
+  return true;
 }
 
 bool RecordReader::atEnd() {

@@ -113,6 +113,13 @@ class RecordReader {
   // The whole next line as it stands (without its line end).
   std::string wholeLine(std::string_view name);
 
+  // Whether the lines not yet read begin with `text` (whole lines, as
+  // compared byte for byte with what the stream's buffer holds at once);
+  // when they do, the reader moves past them, as if it had read them as
+  // records, and true is returned. False, with nothing read, otherwise.
+  // Lets a caller that knows what those lines hold skip converting them.
+  bool skipLines(std::string_view text);
+
   // True when no further line can be read.
   bool atEnd();
 

@@ -528,7 +528,10 @@ struct Run {
   // field, each after its blanks, a record per `perRecord` values; the
   // fields go into the buffer in runs, and one that the general formatters
   // must write is written by them.
-  void row(const RowShape& shape, std::span<const double> reals) {
+  // `held`, when given, receives the value each field reads back as; the
+  // result tells whether every field was written so that it could.
+  bool row(const RowShape& shape, std::span<const double> reals, double* held = nullptr) {
+    bool allHeld = true;
     const detail::RowField& f = shape.field;
     scale = f.scale;
     const auto step = static_cast<std::size_t>(f.lead + f.w);
@@ -539,7 +542,8 @@ struct Run {
       const std::size_t end = std::min(reals.size(), start + shape.perRecord);
       while (i < end) {
         const std::size_t n = std::min(end - i, fit);
-        const std::size_t k = detail::putRow(room(n * step + detail::kFieldRoom), reals.subspan(i, n), f);
+        const std::size_t k = detail::putRow(room(n * step + detail::kFieldRoom), reals.subspan(i, n), f,
+                                             held == nullptr ? nullptr : held + i);
         used += k * step;
         i += k;
         if (k < n) {
@@ -551,10 +555,12 @@ struct Run {
           } else {
             detail::appendExponent(record, f.w, f.d, 0, scale, f.letter, reals[i]);
           }
+          allHeld = false;
           ++i;
         }
       }
     }
+    return allHeld;
   }
 
   // Runs the program from `from` to its end; false when the write ends at
@@ -606,12 +612,14 @@ struct Layout::Impl {
   std::optional<RowShape> row;  // when the layout writes one field over and over
 
   // Real values through a row layout.
-  void runReals(std::span<const double> reals, std::string& text, bool& leftOpen) const {
+  bool runReals(std::span<const double> reals, std::string& text, bool& leftOpen,
+                double* held = nullptr) const {
     Run r{{}, text};
-    r.row(*row, reals);
+    const bool allHeld = r.row(*row, reals, held);
     leftOpen = false;
     r.endRecord();
     r.flush();
+    return allHeld;
   }
 
   // Applies the layout to the values, appending the records to `text`;
@@ -781,6 +789,7 @@ bool OutputChannel::cutOldText(long length) {
 
 void OutputChannel::close() {
   if (text_ == nullptr) return;
+  endHolding(true);
   if (recordOpen_) endRecord();
   writeOut(buffer_.size());
   if (file_ != nullptr) {
@@ -803,6 +812,7 @@ void OutputChannel::abandon() noexcept {
   // What was written so far is kept where the file still takes it (a run
   // that failed on another file leaves its report up to the failure);
   // failures here are not reported again.
+  endHolding(false);
   try {
     if (text_ != nullptr && recordOpen_) text_->push_back('\n');
     if (file_ != nullptr) {
@@ -834,16 +844,50 @@ void OutputChannel::flush() {
 
 void OutputChannel::writeValues(const Layout& layout, std::span<const FieldValue> values) {
   if (text_ == nullptr) return;
+  endHolding(false);
   requireFinite(values);
   layout.impl_->run(values, *text_, recordOpen_);
   deliver();
 }
 
+void OutputChannel::holdReals(HeldReals& held) {
+  finishRecord();
+  held.text.clear();
+  held.values.clear();
+  held.perLine = 0;
+  held.complete = true;
+  held_ = &held;
+}
+
+void OutputChannel::endHolding(bool complete) noexcept {
+  if (held_ != nullptr && !complete) held_->complete = false;
+  held_ = nullptr;
+}
+
 void OutputChannel::writeReals(const Layout& layout, std::span<const double> values) {
   if (text_ == nullptr) return;
   requireFinite(values);
-  if (layout.impl_->row && !values.empty()) {
-    layout.impl_->runReals(values, *text_, recordOpen_);
+  const auto& row = layout.impl_->row;
+  if (held_ != nullptr && (!row || recordOpen_)) endHolding(false);
+  if (row && !values.empty()) {
+    if (held_ == nullptr) {
+      layout.impl_->runReals(values, *text_, recordOpen_);
+    } else {
+      // The lines' counts of numbers: perRecord on each, the last line of
+      // the write holding what is left.
+      const std::size_t perRecord = row->perRecord;
+      const std::size_t last = values.size() % perRecord == 0 ? perRecord : values.size() % perRecord;
+      const bool uniform = values.size() <= perRecord || last == perRecord;
+      const std::size_t lineCount = uniform ? last : 0;
+      HeldReals& held = *held_;
+      const std::size_t before = text_->size();
+      const std::size_t at = held.values.size();
+      held.values.resize(at + values.size());
+      const bool all = layout.impl_->runReals(values, *text_, recordOpen_, held.values.data() + at);
+      held.text.append(*text_, before);
+      if (at == 0) held.perLine = lineCount;
+      if (!all || lineCount == 0 || held.perLine != lineCount) endHolding(false);
+    }
   } else {
     // Most such writes hold a few values: converted on the stack.
     constexpr std::size_t kOnStack = 32;
@@ -862,6 +906,7 @@ void OutputChannel::writeReals(const Layout& layout, std::span<const double> val
 
 void OutputChannel::writeFreeValues(std::span<const FieldValue> values) {
   if (text_ == nullptr) return;
+  endHolding(false);
   requireFinite(values);
   for (const FieldValue& v : values) {
     text_->push_back(' ');
@@ -873,12 +918,14 @@ void OutputChannel::writeFreeValues(std::span<const FieldValue> values) {
 
 void OutputChannel::append(std::string_view text) {
   if (text_ == nullptr) return;
+  endHolding(false);
   text_->append(text);
   recordOpen_ = true;
 }
 
 void OutputChannel::endRecord() {
   if (text_ == nullptr) return;
+  endHolding(false);
   text_->push_back('\n');
   recordOpen_ = false;
   deliver();

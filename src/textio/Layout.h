@@ -62,6 +62,16 @@ class Layout {
   std::unique_ptr<Impl> impl_;
 };
 
+// Rows of real numbers as a reader of their text gets them back, kept by an
+// OutputChannel while it writes them (holdReals), so that whoever reads the
+// same text back can take the values without converting it again.
+struct HeldReals {
+  std::string text;            // the rows' records exactly as written, line ends included
+  std::vector<double> values;  // every number of `text` in order, as converting it gives it
+  std::size_t perLine = 0;     // numbers on every line of `text` (0: lines differ)
+  bool complete = false;       // `values` are all the numbers of `text`
+};
+
 // A text output file (report, plot-data file, iteration-monitoring file,
 // intermediate files). Each write starts a new line unless the previous
 // write ended with '$'.
@@ -104,6 +114,12 @@ class OutputChannel {
   void writeValues(const Layout& layout, std::span<const FieldValue> values);
   // The same for real values only (rows of numbers: no conversion on the way).
   void writeReals(const Layout& layout, std::span<const double> values);
+  // From the next record on, keeps in `held` the records written and the
+  // value each of their numbers reads back as. Only rows of reals written
+  // by writeReals through a layout of one repeated E or F field can be
+  // kept: any other write ends the keeping and leaves `held` incomplete.
+  // Closing the channel ends it too. `held` must outlive the keeping.
+  void holdReals(HeldReals& held);
   template <class... Args>
   void write(const Layout& layout, const Args&... args) {
     if constexpr (sizeof...(Args) == 0) {
@@ -151,6 +167,10 @@ class OutputChannel {
   std::string path_;                   // name of the opened file
   std::uintmax_t previousSize_ = 0;    // its length before it was opened
   bool recordOpen_ = false;            // the text ends in a record left open
+  HeldReals* held_ = nullptr;          // where written rows are kept (holdReals)
+  // Ends the keeping of rows; `complete` false when it ends because of a
+  // write it could not keep.
+  void endHolding(bool complete) noexcept;
 };
 
 }  // namespace korven::textio

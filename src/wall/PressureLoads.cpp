@@ -26,9 +26,21 @@ void readPressurePointFile(RunContext& ctx) {
   }
   auto& rows = ctx.model.pressure.rows;
   rows.assign(static_cast<std::size_t>(count), {});
-  for (auto& row : rows) {
-    auto r = reader.record("EARTH-PRESSURE POINT");
-    r.reals(row);
+  // When the rows are exactly the text the pressure phase wrote, their
+  // values are the ones it kept while writing them: the same doubles that
+  // converting the text again gives.
+  const textio::HeldReals& held = ctx.heldPressureRows;
+  constexpr std::size_t kColumns = std::tuple_size_v<std::decay_t<decltype(rows.front())>>;
+  if (held.complete && held.perLine == kColumns && held.values.size() == rows.size() * kColumns &&
+      reader.skipLines(held.text)) {
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+      std::copy_n(held.values.begin() + static_cast<std::ptrdiff_t>(k * kColumns), kColumns, rows[k].begin());
+    }
+  } else {
+    for (auto& row : rows) {
+      auto r = reader.record("EARTH-PRESSURE POINT");
+      r.reals(row);
+    }
   }
   ctx.model.pressurePresent = count > 0;
 }
