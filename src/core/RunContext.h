@@ -53,9 +53,9 @@ struct RunContext {
   // Intermediate files kept in memory instead of on disk.
   bool scratchInMemory = false;
   std::string pyScratchText, pressureText;
-  // The point file's rows as the pressure phase wrote them, with the values
-  // they read back as: the wall analysis takes these values when the file
-  // holds exactly that text, instead of converting it again.
+  // The point file's rows as the pressure phase last wrote them, with the
+  // values they read back as: the wall analysis takes these values when the
+  // file holds exactly that text, instead of converting it again.
   textio::HeldReals heldPressureRows;
   // Where the results of each analysed problem are collected (none when null).
   std::vector<ProblemResult>* results = nullptr;

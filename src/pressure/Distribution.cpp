@@ -147,11 +147,14 @@ void writePointFile(RunContext& ctx, const std::vector<PressurePoint>& rows) {
     throw RunEnd("earth-pressure point file cannot be opened");
   }
   file.writeFree(static_cast<int>(rows.size()));
-  file.holdReals(ctx.heldPressureRows);
-  for (const PressurePoint& r : rows) {
-    file.write(KLAYOUT("(12(1X,E12.5))"), r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8],
-               r[9], r[10], r[11]);
-  }
+  // A record of twelve values per point. The rows are kept with the values
+  // they read back as, for the wall analysis; a table equal to the one
+  // written before (problems that differ only in their loads) is written
+  // as the text it gave then.
+  std::vector<double> values;
+  values.reserve(rows.size() * std::tuple_size_v<PressurePoint>);
+  for (const PressurePoint& r : rows) values.insert(values.end(), r.begin(), r.end());
+  file.writeRows(KLAYOUT("(12(1X,E12.5))"), values, ctx.heldPressureRows);
   file.close();
 }
 

@@ -789,7 +789,6 @@ bool OutputChannel::cutOldText(long length) {
 
 void OutputChannel::close() {
   if (text_ == nullptr) return;
-  endHolding(true);
   if (recordOpen_) endRecord();
   writeOut(buffer_.size());
   if (file_ != nullptr) {
@@ -812,7 +811,6 @@ void OutputChannel::abandon() noexcept {
   // What was written so far is kept where the file still takes it (a run
   // that failed on another file leaves its report up to the failure);
   // failures here are not reported again.
-  endHolding(false);
   try {
     if (text_ != nullptr && recordOpen_) text_->push_back('\n');
     if (file_ != nullptr) {
@@ -844,50 +842,16 @@ void OutputChannel::flush() {
 
 void OutputChannel::writeValues(const Layout& layout, std::span<const FieldValue> values) {
   if (text_ == nullptr) return;
-  endHolding(false);
   requireFinite(values);
   layout.impl_->run(values, *text_, recordOpen_);
   deliver();
 }
 
-void OutputChannel::holdReals(HeldReals& held) {
-  finishRecord();
-  held.text.clear();
-  held.values.clear();
-  held.perLine = 0;
-  held.complete = true;
-  held_ = &held;
-}
-
-void OutputChannel::endHolding(bool complete) noexcept {
-  if (held_ != nullptr && !complete) held_->complete = false;
-  held_ = nullptr;
-}
-
 void OutputChannel::writeReals(const Layout& layout, std::span<const double> values) {
   if (text_ == nullptr) return;
   requireFinite(values);
-  const auto& row = layout.impl_->row;
-  if (held_ != nullptr && (!row || recordOpen_)) endHolding(false);
-  if (row && !values.empty()) {
-    if (held_ == nullptr) {
-      layout.impl_->runReals(values, *text_, recordOpen_);
-    } else {
-      // The lines' counts of numbers: perRecord on each, the last line of
-      // the write holding what is left.
-      const std::size_t perRecord = row->perRecord;
-      const std::size_t last = values.size() % perRecord == 0 ? perRecord : values.size() % perRecord;
-      const bool uniform = values.size() <= perRecord || last == perRecord;
-      const std::size_t lineCount = uniform ? last : 0;
-      HeldReals& held = *held_;
-      const std::size_t before = text_->size();
-      const std::size_t at = held.values.size();
-      held.values.resize(at + values.size());
-      const bool all = layout.impl_->runReals(values, *text_, recordOpen_, held.values.data() + at);
-      held.text.append(*text_, before);
-      if (at == 0) held.perLine = lineCount;
-      if (!all || lineCount == 0 || held.perLine != lineCount) endHolding(false);
-    }
+  if (layout.impl_->row && !values.empty()) {
+    layout.impl_->runReals(values, *text_, recordOpen_);
   } else {
     // Most such writes hold a few values: converted on the stack.
     constexpr std::size_t kOnStack = 32;
@@ -904,9 +868,41 @@ void OutputChannel::writeReals(const Layout& layout, std::span<const double> val
   deliver();
 }
 
+void OutputChannel::writeRows(const Layout& layout, std::span<const double> values, HeldReals& held) {
+  if (text_ == nullptr) return;
+  finishRecord();
+  const bool again = held.complete && held.layout == &layout && held.source.size() == values.size() &&
+                     std::memcmp(held.source.data(), values.data(), values.size() * sizeof(double)) == 0;
+  if (again) {
+    text_->append(held.text);
+    deliver();
+    return;
+  }
+  const auto& row = layout.impl_->row;
+  held.complete = false;
+  held.text.clear();
+  held.values.clear();
+  held.perLine = 0;
+  held.layout = &layout;
+  held.source.assign(values.begin(), values.end());
+  if (!row || values.empty()) {
+    writeReals(layout, values);
+    return;
+  }
+  requireFinite(values);
+  const std::size_t before = text_->size();
+  held.values.resize(values.size());
+  const bool all = layout.impl_->runReals(values, *text_, recordOpen_, held.values.data());
+  held.text.assign(*text_, before);
+  // Every line holds perRecord numbers, or there is one line.
+  const std::size_t perRecord = row->perRecord;
+  held.perLine = values.size() <= perRecord ? values.size() : perRecord;
+  held.complete = all && values.size() % held.perLine == 0;
+  deliver();
+}
+
 void OutputChannel::writeFreeValues(std::span<const FieldValue> values) {
   if (text_ == nullptr) return;
-  endHolding(false);
   requireFinite(values);
   for (const FieldValue& v : values) {
     text_->push_back(' ');
@@ -918,14 +914,12 @@ void OutputChannel::writeFreeValues(std::span<const FieldValue> values) {
 
 void OutputChannel::append(std::string_view text) {
   if (text_ == nullptr) return;
-  endHolding(false);
   text_->append(text);
   recordOpen_ = true;
 }
 
 void OutputChannel::endRecord() {
   if (text_ == nullptr) return;
-  endHolding(false);
   text_->push_back('\n');
   recordOpen_ = false;
   deliver();

@@ -62,14 +62,18 @@ class Layout {
   std::unique_ptr<Impl> impl_;
 };
 
-// Rows of real numbers as a reader of their text gets them back, kept by an
-// OutputChannel while it writes them (holdReals), so that whoever reads the
-// same text back can take the values without converting it again.
+// Rows of real numbers written by OutputChannel::writeRows: their text, the
+// value each of their numbers reads back as, and what they were written
+// from. Whoever reads the same text back can take the values without
+// converting it again, and the same values written again through the same
+// layout give the same text without formatting them again.
 struct HeldReals {
   std::string text;            // the rows' records exactly as written, line ends included
   std::vector<double> values;  // every number of `text` in order, as converting it gives it
-  std::size_t perLine = 0;     // numbers on every line of `text` (0: lines differ)
-  bool complete = false;       // `values` are all the numbers of `text`
+  std::size_t perLine = 0;     // numbers on every line of `text`
+  bool complete = false;       // `values` are all the numbers of `text`, perLine holds
+  const void* layout = nullptr;  // the layout the rows were written through
+  std::vector<double> source;    // the values they were written from
 };
 
 // A text output file (report, plot-data file, iteration-monitoring file,
@@ -114,12 +118,13 @@ class OutputChannel {
   void writeValues(const Layout& layout, std::span<const FieldValue> values);
   // The same for real values only (rows of numbers: no conversion on the way).
   void writeReals(const Layout& layout, std::span<const double> values);
-  // From the next record on, keeps in `held` the records written and the
-  // value each of their numbers reads back as. Only rows of reals written
-  // by writeReals through a layout of one repeated E or F field can be
-  // kept: any other write ends the keeping and leaves `held` incomplete.
-  // Closing the channel ends it too. `held` must outlive the keeping.
-  void holdReals(HeldReals& held);
+  // Rows of reals through a layout of one repeated E or F field, a record
+  // per repetition, kept in `held` (see HeldReals). Values bit for bit
+  // those `held` was written from through the same layout are written as
+  // its text, which is what formatting them gives. `held` is left
+  // incomplete where some field was not written by the row writer (a
+  // rounding tie, a field too narrow) or the lines hold different counts.
+  void writeRows(const Layout& layout, std::span<const double> values, HeldReals& held);
   template <class... Args>
   void write(const Layout& layout, const Args&... args) {
     if constexpr (sizeof...(Args) == 0) {
@@ -167,10 +172,6 @@ class OutputChannel {
   std::string path_;                   // name of the opened file
   std::uintmax_t previousSize_ = 0;    // its length before it was opened
   bool recordOpen_ = false;            // the text ends in a record left open
-  HeldReals* held_ = nullptr;          // where written rows are kept (holdReals)
-  // Ends the keeping of rows; `complete` false when it ends because of a
-  // write it could not keep.
-  void endHolding(bool complete) noexcept;
 };
 
 }  // namespace korven::textio

@@ -10,6 +10,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "textio/FreeFormat.h"
@@ -56,9 +57,26 @@ bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
   return true;
 }
 
+// The rows' text as the channel writes it after a count record, and what
+// it kept of them.
+struct Written {
+  std::string text;
+  HeldReals held;
+};
+Written writeRows(const Layout& layout, std::span<const double> values, HeldReals held = {}) {
+  Written w;
+  w.held = std::move(held);
+  OutputChannel out;
+  out.attach(w.text);
+  out.writeFree(static_cast<int>(values.size()));
+  out.writeRows(layout, values, w.held);
+  out.close();
+  return w;
+}
+
 TEST(HeldRows, KeptValuesAreWhatReadingTheTextGives) {
   const std::vector<double> values = awkwardValues(6000);
-  // E and D fields with 0P and 1P, and F fields; one row per write or many.
+  // E and D fields with 0P and 1P, and F fields.
   const char* layouts[] = {"(12(1X,E12.5))", "(1P,6E14.6)", "(4(2X,1P,D13.4))", "(5(1X,F12.3))"};
   const std::size_t perLine[] = {12, 6, 4, 5};
   for (std::size_t k = 0; k < 4; ++k) {
@@ -72,60 +90,62 @@ TEST(HeldRows, KeptValuesAreWhatReadingTheTextGives) {
       for (double& x : shown) x = std::fabs(x) < 1e5 ? x : x / 1e12;
     }
     shown.resize(shown.size() - shown.size() % perLine[k]);
-    std::string text;
-    HeldReals held;
+    const Written w = writeRows(layout, shown);
+    ASSERT_TRUE(w.held.complete);
+    EXPECT_EQ(w.held.perLine, perLine[k]);
+    ASSERT_EQ(w.text.substr(w.text.size() - w.held.text.size()), w.held.text);
+    EXPECT_TRUE(sameBits(w.held.values, readBack(w.held.text, perLine[k])));
+    // The rows as separate writes give the same text.
+    std::string separate;
     OutputChannel out;
-    out.attach(text);
-    out.writeFree(static_cast<int>(shown.size()));
-    out.holdReals(held);
-    for (std::size_t i = 0; i < shown.size(); i += 2 * perLine[k]) {
-      const std::size_t n = std::min<std::size_t>(2 * perLine[k], shown.size() - i);
-      out.writeReals(layout, std::span<const double>(shown).subspan(i, n));
+    out.attach(separate);
+    for (std::size_t i = 0; i < shown.size(); i += perLine[k]) {
+      out.writeReals(layout, std::span<const double>(shown).subspan(i, perLine[k]));
     }
     out.close();
-    ASSERT_TRUE(held.complete);
-    EXPECT_EQ(held.perLine, perLine[k]);
-    ASSERT_EQ(text.substr(text.size() - held.text.size()), held.text);
-    EXPECT_TRUE(sameBits(held.values, readBack(held.text, perLine[k])));
+    EXPECT_EQ(separate, w.held.text);
   }
 }
 
-TEST(HeldRows, WhatCannotBeVouchedForLeavesTheKeepingIncomplete) {
+TEST(HeldRows, WhatCannotBeVouchedForIsLeftIncomplete) {
   const Layout row("(3(1X,E12.5))");
-  auto keep = [&](auto&& writes) {
-    std::string text;
-    HeldReals held;
-    OutputChannel out;
-    out.attach(text);
-    out.holdReals(held);
-    writes(out);
-    out.close();
-    return held;
-  };
   const double three[] = {1.0, 2.0, 3.0};
-  EXPECT_TRUE(keep([&](OutputChannel& o) { o.writeReals(row, three); }).complete);
+  EXPECT_TRUE(writeRows(row, three).held.complete);
   // A tie that one product cannot settle, a value beyond the exact powers
   // of ten and a field too narrow go to the exact conversion.
   const double tie[] = {1.0, 10000.5, 2.0};
-  EXPECT_FALSE(keep([&](OutputChannel& o) { o.writeReals(row, tie); }).complete);
+  EXPECT_FALSE(writeRows(row, tie).held.complete);
   const double tiny[] = {1.0, 1e-90, 2.0};
-  EXPECT_FALSE(keep([&](OutputChannel& o) { o.writeReals(row, tiny); }).complete);
-  const HeldReals narrow = keep([&](OutputChannel& o) { o.writeReals(Layout("(3(1X,E8.5))"), three); });
-  EXPECT_FALSE(narrow.complete);
-  // Writes of another kind, and rows whose lines hold different counts.
-  EXPECT_FALSE(keep([&](OutputChannel& o) {
-                 o.writeReals(row, three);
-                 o.write(Layout("(1X,I5)"), 4);
-               }).complete);
-  EXPECT_FALSE(keep([&](OutputChannel& o) {
-                 o.writeReals(row, three);
-                 o.writeFree(1.5);
-               }).complete);
-  EXPECT_FALSE(keep([&](OutputChannel& o) { o.writeReals(Layout("(1X,E12.5,1X,F8.2)"), three); }).complete);
-  EXPECT_FALSE(keep([&](OutputChannel& o) {
-                 o.writeReals(row, three);
-                 o.writeReals(row, std::span<const double>(three, 2));
-               }).complete);
+  EXPECT_FALSE(writeRows(row, tiny).held.complete);
+  EXPECT_FALSE(writeRows(Layout("(3(1X,E8.5))"), three).held.complete);
+  // A layout of several kinds of field, and a last line shorter than the
+  // others.
+  EXPECT_FALSE(writeRows(Layout("(1X,E12.5,1X,F8.2)"), three).held.complete);
+  const double five[] = {1.0, 2.0, 3.0, 4.0, 5.0};
+  EXPECT_FALSE(writeRows(row, five).held.complete);
+}
+
+TEST(HeldRows, TheSameValuesAreWrittenAgainAsTheirText) {
+  const Layout row("(3(1X,E12.5))"), other("(3(1X,E12.4))");
+  const std::vector<double> first{0.0, 2.0, 3.0, 4.0, 5.0, 6.0};
+  const Written w = writeRows(row, first);
+  // The kept text is written as it stands: a kept text that could not come
+  // from these values shows that it was not formatted again.
+  HeldReals planted = w.held;
+  planted.text = "  kept\n";
+  EXPECT_EQ(writeRows(row, first, planted).text, " 6\n  kept\n");
+  // A value changed in its last bit, zero turned into minus zero (equal as
+  // numbers, not as text), another layout, or kept rows that are not
+  // complete: formatted anew.
+  const std::pair<std::size_t, double> changes[] = {{3, std::nextafter(4.0, 5.0)}, {0, -0.0}};
+  for (const auto& [at, value] : changes) {
+    std::vector<double> second = first;
+    second[at] = value;
+    EXPECT_EQ(writeRows(row, second, planted).held.text, writeRows(row, second).held.text);
+  }
+  EXPECT_EQ(writeRows(other, first, planted).held.text, writeRows(other, first).held.text);
+  planted.complete = false;
+  EXPECT_EQ(writeRows(row, first, planted).held.text, w.held.text);
 }
 
 TEST(HeldRows, SkippedLinesMustMatchTheTextByteForByte) {
