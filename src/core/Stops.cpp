@@ -11,14 +11,11 @@ void stopTooMuchData(RunContext& ctx, const std::string& reason) {
   throw RunEnd("too much data for available storage: " + reason);
 }
 
-void requireFinite(RunContext& ctx, std::initializer_list<double> values, const char* what) {
-  for (double v : values) {
-    if (std::isfinite(v)) continue;
-    ctx.report.write(KLAYOUT("(/,/,'     ERROR STOP -- THE ',A,' ARE NOT FINITE NUMBERS',/,"
-                             "'     CHECK THE SOIL, WATER AND SURCHARGE DATA')"),
-                     what);
-    throw RunEnd(std::string("non-finite ") + what);
-  }
+void stopNonFiniteData(RunContext& ctx, const char* what) {
+  ctx.report.write(KLAYOUT("(/,/,'     ERROR STOP -- THE ',A,' ARE NOT FINITE NUMBERS',/,"
+                           "'     CHECK THE SOIL, WATER AND SURCHARGE DATA')"),
+                   what);
+  throw RunEnd(std::string("non-finite ") + what);
 }
 
 }  // namespace korven

@@ -3,6 +3,7 @@
 // plot-data summary, files closed).
 #pragma once
 
+#include <cmath>
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
@@ -44,6 +45,11 @@ class HardStop : public std::runtime_error {
 // soil data before they are printed or written, has left the range of
 // numbers (absurd unit weights, modifiers, widths or loads). `what` names
 // them in the message ("EARTH PRESSURES").
-void requireFinite(RunContext& ctx, std::initializer_list<double> values, const char* what);
+[[noreturn]] void stopNonFiniteData(RunContext& ctx, const char* what);
+inline void requireFinite(RunContext& ctx, std::initializer_list<double> values, const char* what) {
+  bool finite = true;
+  for (double v : values) finite = finite && std::isfinite(v);
+  if (!finite) stopNonFiniteData(ctx, what);
+}
 
 }  // namespace korven

@@ -388,6 +388,73 @@ std::size_t putRow(char* out, std::span<const double> values, const RowField& ro
                          : putRowFields<true>(out, values, row, held);
 }
 
+// The shortest text that reads back as x, as std::to_chars(double) writes
+// it, by trying 1, 2, ... significant digits: the correctly rounded
+// k-digit decimal is the closest of all k-digit decimals, so it reads back
+// as x as soon as any k-digit decimal does, and it is the one of them that
+// to_chars chooses. That holds where the doubles next to x lie at equal
+// distances on both sides (not at a power of two, nor a subnormal) and the
+// digits come from one product; to_chars writes everything else. Fixed or
+// scientific form, whichever is shorter (fixed on a tie).
+std::size_t putShortest(char* out, double x) {
+  constexpr int kMaxTried = 8;
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
+  const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+  const bool notPowerOfTwo = (bits & ((std::uint64_t{1} << 52) - 1)) != 0;
+  if (biased != 0 && biased != 0x7FF && notPowerOfTwo) {
+    const bool minus = x < 0.0;
+    const double a = std::fabs(x);
+    for (int k = 1; k <= kMaxTried; ++k) {
+      std::uint64_t n = 0;
+      int e = 0;
+      if (!fastSignificant(a, k, n, e)) break;
+      if (exactDecimal(n, e - k + 1, false) != a) continue;
+      char digits[24];
+      placeDigits(digits, n, k);
+      while (k > 1 && digits[k - 1] == '0') --k;  // a carry into a new digit leaves zeros
+      const int exponentDigits = e >= 100 || e <= -100 ? 3 : 2;
+      const int scientific = k + (k > 1 ? 1 : 0) + 2 + exponentDigits;
+      const int fixed = e >= k - 1 ? e + 1 : e >= 0 ? k + 1 : k + 1 - e;
+      char* p = out;
+      if (minus) *p++ = '-';
+      if (fixed <= scientific) {
+        if (e >= k - 1) {
+          std::memcpy(p, digits, static_cast<std::size_t>(k));
+          std::memset(p + k, '0', static_cast<std::size_t>(e + 1 - k));
+          p += e + 1;
+        } else if (e >= 0) {
+          std::memcpy(p, digits, static_cast<std::size_t>(e + 1));
+          p[e + 1] = '.';
+          std::memcpy(p + e + 2, digits + e + 1, static_cast<std::size_t>(k - e - 1));
+          p += k + 1;
+        } else {
+          p[0] = '0';
+          p[1] = '.';
+          std::memset(p + 2, '0', static_cast<std::size_t>(-e - 1));
+          std::memcpy(p + 1 - e, digits, static_cast<std::size_t>(k));
+          p += k + 1 - e;
+        }
+      } else {
+        *p++ = digits[0];
+        if (k > 1) {
+          *p++ = '.';
+          std::memcpy(p, digits + 1, static_cast<std::size_t>(k - 1));
+          p += k - 1;
+        }
+        *p++ = 'E';
+        *p++ = e < 0 ? '-' : '+';
+        p += writeDigits(p, static_cast<std::uint64_t>(e < 0 ? -e : e), 2);
+      }
+      return static_cast<std::size_t>(p - out);
+    }
+  }
+  char* end = std::to_chars(out, out + kShortestRoom, x).ptr;
+  for (char* p = out; p != end; ++p) {
+    if (*p == 'e') *p = 'E';
+  }
+  return static_cast<std::size_t>(end - out);
+}
+
 DecimalText::DecimalText(double a, std::chars_format form, int precision) {
   std::size_t length = 0;
   if (form == std::chars_format::scientific ? fastScientific(a, precision, small_, length)

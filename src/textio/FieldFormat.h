@@ -31,6 +31,12 @@ class DecimalText {
   std::string_view text_;
 };
 
+// The shortest text that reads back as the finite x, in the form
+// std::to_chars(double) gives it but with an upper-case exponent letter
+// ("0.125", "1.5E-05"), at out[0..kShortestRoom); returns its length.
+inline constexpr std::size_t kShortestRoom = 32;
+std::size_t putShortest(char* out, double x);
+
 // Iw or Iw.m (minDigits < 0: no minimum). Iw.0 of zero prints blanks only.
 void appendInteger(std::string& out, int w, int minDigits, std::int64_t n);
 

@@ -296,12 +296,8 @@ void appendFree(std::string& out, const FieldValue& v) {
         out.append(v.real < 0 ? "-Infinity" : "Infinity");
         return;
       }
-      char buf[40];
-      char* end = std::to_chars(buf, buf + sizeof buf, v.real).ptr;
-      for (char* p = buf; p != end; ++p) {
-        if (*p == 'e') *p = 'E';
-      }
-      out.append(buf, static_cast<std::size_t>(end - buf));
+      char buf[detail::kShortestRoom];
+      out.append(buf, detail::putShortest(buf, v.real));
       return;
     }
   }

@@ -8,6 +8,7 @@
 #include <fpu_control.h>
 #endif
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "textio/FieldFormat.h"
@@ -124,6 +126,38 @@ TEST(DecimalText, EqualsPrintfInFixedAndScientificForm) {
       EXPECT_EQ(DecimalText(a, std::chars_format::scientific, p).text(), printed("%.*e", p, a)) << a << " " << p;
     }
   }
+}
+
+// The free-format text of reals: the shortest text that reads back, as
+// std::to_chars writes it (upper-case exponent letter), over the hard
+// values, their negatives, and the short decimals the intermediate files
+// hold (d.ddd·10^e read back from E10.3 fields), which take the fast path.
+TEST(ShortestText, EqualsToChars) {
+  std::vector<double> values = hardValues(100000);
+  std::mt19937_64 rng(5);
+  for (int i = 0; i < 200000; ++i) {
+    const std::string text = std::to_string(rng() % 10) + "." + std::to_string(1000 + rng() % 9000).substr(1) + "E" +
+                             std::to_string(static_cast<int>(rng() % 40) - 20);
+    values.push_back(std::strtod(text.c_str(), nullptr));
+  }
+  for (int e = -20; e <= 20; ++e) values.push_back(std::pow(10.0, e));
+  std::size_t mismatches = 0;
+  for (double a : values) {
+    for (double x : {a, -a}) {
+      char expected[64];
+      char* end = std::to_chars(expected, expected + sizeof expected, x).ptr;
+      for (char* p = expected; p != end; ++p) {
+        if (*p == 'e') *p = 'E';
+      }
+      char got[detail::kShortestRoom];
+      const std::size_t n = detail::putShortest(got, x);
+      if (std::string_view(got, n) != std::string_view(expected, static_cast<std::size_t>(end - expected)) &&
+          ++mismatches < 10) {
+        ADD_FAILURE() << std::string_view(got, n) << " for " << std::string_view(expected, static_cast<std::size_t>(end - expected));
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0u);
 }
 
 #if defined(__GLIBC__) && (defined(__x86_64__) || defined(__i386__))
