@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 // The few helpers of the common fields are built into their callers.
 #if defined(__GNUC__)
@@ -389,61 +390,67 @@ std::size_t putRow(char* out, std::span<const double> values, const RowField& ro
 }
 
 // The shortest text that reads back as x, as std::to_chars(double) writes
-// it, by trying 1, 2, ... significant digits: the correctly rounded
-// k-digit decimal is the closest of all k-digit decimals, so it reads back
-// as x as soon as any k-digit decimal does, and it is the one of them that
-// to_chars chooses. That holds where the doubles next to x lie at equal
-// distances on both sides (not at a power of two, nor a subnormal) and the
-// digits come from one product; to_chars writes everything else. Fixed or
+// it. If some decimal of k <= 15 significant digits reads back as x, it
+// lies within x·2^-53 of x, far closer than half the spacing of the
+// 15-digit decimals (more than x·5·10^-16): so x rounded to 15 digits is
+// that decimal followed by zeros, and dropping the zeros gives it. When
+// the digits so found read back as x they are therefore the shortest, and
+// the nearest to x of that length, which is the one to_chars chooses. That
+// holds where the doubles next to x lie at equal distances on both sides
+// (not at a power of two, nor a subnormal) and one product gives the
+// digits and the value back; to_chars writes everything else. Fixed or
 // scientific form, whichever is shorter (fixed on a tie).
 std::size_t putShortest(char* out, double x) {
-  constexpr int kMaxTried = 8;
   const std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
   const int biased = static_cast<int>((bits >> 52) & 0x7FF);
   const bool notPowerOfTwo = (bits & ((std::uint64_t{1} << 52) - 1)) != 0;
-  if (biased != 0 && biased != 0x7FF && notPowerOfTwo) {
+  std::uint64_t n = 0;
+  int e = 0;
+  if (biased != 0 && biased != 0x7FF && notPowerOfTwo && fastSignificant(std::fabs(x), 15, n, e)) {
     const bool minus = x < 0.0;
-    const double a = std::fabs(x);
-    for (int k = 1; k <= kMaxTried; ++k) {
-      std::uint64_t n = 0;
-      int e = 0;
-      if (!fastSignificant(a, k, n, e)) break;
-      if (exactDecimal(n, e - k + 1, false) != a) continue;
-      char digits[24];
-      placeDigits(digits, n, k);
-      while (k > 1 && digits[k - 1] == '0') --k;  // a carry into a new digit leaves zeros
-      const int exponentDigits = e >= 100 || e <= -100 ? 3 : 2;
-      const int scientific = k + (k > 1 ? 1 : 0) + 2 + exponentDigits;
+    int k = 15;
+    // At most 14 trailing zeros (n has 15 digits): dropped 8, 4, 2 and 1
+    // at a time.
+    for (const auto& [power, count] : {std::pair<std::uint64_t, int>{100000000, 8}, {10000, 4}, {100, 2}, {10, 1}}) {
+      if (n % power == 0) {
+        n /= power;
+        k -= count;
+      }
+    }
+    // (fastSignificant kept e >= -8, so the scale is at least -22.) Below
+    // 10^15 a whole number written in fixed form is the double's own
+    // value; to_chars writes larger ones digit for digit, not as these
+    // digits followed by zeros.
+    const int scale = e - k + 1;
+    if (e < 15 && scale >= -22 && exactDecimal(n, scale, false) == std::fabs(x)) {
+      // The digits are placed where they go, over fixed-size runs of zeros
+      // or moved by a fixed-size copy: k <= 15 and -8 <= e < 15.
+      const int scientific = k + (k > 1 ? 1 : 0) + 4;
       const int fixed = e >= k - 1 ? e + 1 : e >= 0 ? k + 1 : k + 1 - e;
       char* p = out;
       if (minus) *p++ = '-';
       if (fixed <= scientific) {
-        if (e >= k - 1) {
-          std::memcpy(p, digits, static_cast<std::size_t>(k));
-          std::memset(p + k, '0', static_cast<std::size_t>(e + 1 - k));
-          p += e + 1;
-        } else if (e >= 0) {
-          std::memcpy(p, digits, static_cast<std::size_t>(e + 1));
+        std::memset(p, '0', 16);
+        if (e >= k - 1) {  // a whole number: the digits, then zeros
+          placeDigits(p, n, k);
+        } else if (e >= 0) {  // the point after e + 1 digits: the rest moved on
+          placeDigits(p, n, k);
+          std::memmove(p + e + 2, p + e + 1, 16);
           p[e + 1] = '.';
-          std::memcpy(p + e + 2, digits + e + 1, static_cast<std::size_t>(k - e - 1));
-          p += k + 1;
-        } else {
-          p[0] = '0';
+        } else {  // 0. and -e - 1 zeros before the digits
           p[1] = '.';
-          std::memset(p + 2, '0', static_cast<std::size_t>(-e - 1));
-          std::memcpy(p + 1 - e, digits, static_cast<std::size_t>(k));
-          p += k + 1 - e;
+          placeDigits(p + 1 - e, n, k);
         }
+        p += fixed;
       } else {
-        *p++ = digits[0];
-        if (k > 1) {
-          *p++ = '.';
-          std::memcpy(p, digits + 1, static_cast<std::size_t>(k - 1));
-          p += k - 1;
-        }
-        *p++ = 'E';
-        *p++ = e < 0 ? '-' : '+';
-        p += writeDigits(p, static_cast<std::uint64_t>(e < 0 ? -e : e), 2);
+        placeDigits(p + 1, n, k);
+        p[0] = p[1];
+        p[1] = '.';
+        p += k > 1 ? k + 1 : 1;
+        p[0] = 'E';
+        p[1] = e < 0 ? '-' : '+';
+        std::memcpy(p + 2, kDigitPairs + 2 * (e < 0 ? -e : e), 2);
+        p += 4;
       }
       return static_cast<std::size_t>(p - out);
     }
