@@ -541,6 +541,15 @@ void RecordReader::Record::remember(bool null, int line, std::string_view text) 
 }
 
 int RecordReader::Record::integer(int current) {
+  // The common field, a plain integer on the current line, is read in one
+  // pass; everything else takes the general path.
+  int fast = 0;
+  int line = 0;
+  std::string_view fastText;
+  if (reader_->plainInteger(fast, line, fastText)) {
+    remember(false, line, fastText);
+    return fast;
+  }
   Token tok = reader_->nextToken(name_);
   remember(tok.null, tok.line, tok.text);
   if (tok.null) return current;
@@ -571,13 +580,47 @@ const char* plainNumber(const char*& p, const char* end, double& value) {
   // first, the other forms in parseShortRealPrefix.
   const char* stop = nullptr;
   const bool sign = c == '-' || c == '+';
-  if (end + 1 - p >= 17) stop = parseFieldForm(p + (sign ? 1 : 0), c == '-', value);
+  const char* number = p + (sign ? 1 : 0);
+  if (end + 1 - number >= 16) {
+    stop = parseFieldForm(number, c == '-', value);
+  } else {
+    // Near the end of the line: read from a copy with zeros after it.
+    char padded[16] = {};
+    std::memcpy(padded, number, static_cast<std::size_t>(end - number));
+    if (const char* after = parseFieldForm(padded, c == '-', value)) stop = number + (after - padded);
+  }
   if (stop == nullptr) stop = parseShortRealPrefix(p, end + 1, value);
   if (stop == nullptr || (stop != end && !endsUnquoted(*stop))) return nullptr;
   return stop;
 }
 
 }  // namespace
+
+bool RecordReader::plainInteger(int& value, int& line, std::string_view& text) {
+  if (slashSeen_ || pendingRepeat_ > 0) return false;
+  // A sign and at most ten digits that end the field; the line's text
+  // ends with the string's terminating NUL.
+  const char* p = line_.data() + pos_;
+  while (isBlank(*p)) ++p;
+  const char* start = p;
+  const bool negative = *p == '-';
+  if (*p == '+' || *p == '-') ++p;
+  const char* digits = p;
+  std::int64_t magnitude = 0;
+  for (; isDigit(*p) && p - digits < 10; ++p) magnitude = magnitude * 10 + (*p - '0');
+  const char* end = line_.data() + line_.size();
+  if (p == digits || isDigit(*p) || (p != end && !endsUnquoted(*p))) return false;
+  const std::int64_t signedValue = negative ? -magnitude : magnitude;
+  if (signedValue < std::numeric_limits<int>::min() || signedValue > std::numeric_limits<int>::max()) {
+    return false;  // the general path says it is out of range
+  }
+  value = static_cast<int>(signedValue);
+  pos_ = static_cast<std::size_t>(p - line_.data());
+  afterValue_ = true;
+  line = lineNumber_;
+  text = std::string_view(start, static_cast<std::size_t>(p - start));
+  return true;
+}
 
 bool RecordReader::plainReal(double& value, int& line, std::string_view& text) {
   if (slashSeen_ || pendingRepeat_ > 0) return false;

@@ -141,6 +141,7 @@ class RecordReader {
   // A plain number (no repeat, quote or slash) as the next field of the
   // current line, read at once: false, with nothing consumed, otherwise.
   bool plainReal(double& value, int& line, std::string_view& text);
+  bool plainInteger(int& value, int& line, std::string_view& text);
   Token scanValue(const std::string& recordName);
   void scanQuoted(const std::string& recordName);
   bool nextLine(const std::string& recordName);

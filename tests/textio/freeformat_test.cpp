@@ -112,6 +112,26 @@ TEST(FreeFormat, IntegersWithSignAndLimits) {
   EXPECT_EQ(r.integer(), -12);
   EXPECT_EQ(r.integer(), 2147483647);
   EXPECT_EQ(r.integer(), -2147483647 - 1);
+  // Integers the one-pass read must leave to the general rules: repeat
+  // counts, separators right after the digits, leading zeros, values just
+  // beyond the range and longer digit strings, reals and words; what is
+  // read afterwards and the messages are as if no shortcut existed.
+  File g("+0012,2*7 -0/ 99\n 3 4,\n 2147483648\n -2147483649\n 000000000012\n 3.0\n 12x\n");
+  auto a = g.reader.record("A");
+  EXPECT_EQ(a.integer(), 12);
+  EXPECT_EQ(a.lastText(), "+0012");
+  EXPECT_EQ(a.integer(), 7);
+  EXPECT_EQ(a.integer(), 7);
+  EXPECT_EQ(a.integer(), 0);
+  EXPECT_EQ(a.integer(9), 9);  // after the slash: null
+  auto b = g.reader.record("B");
+  EXPECT_EQ(b.integer(), 3);
+  EXPECT_EQ(b.integer(), 4);  // the comma after it separates it from the next line's
+  expectInputError([&] { g.reader.record("C").integer(); }, 3, "2147483648", "INTEGER OUT OF RANGE");
+  expectInputError([&] { g.reader.record("D").integer(); }, 4, "-2147483649", "INTEGER OUT OF RANGE");
+  EXPECT_EQ(g.reader.record("E").integer(), 12);
+  expectInputError([&] { g.reader.record("F").integer(); }, 6, "3.0", "EXPECTED AN INTEGER");
+  expectInputError([&] { g.reader.record("G").integer(); }, 7, "12x", "EXPECTED A NUMBER");
 }
 
 TEST(FreeFormat, QuotedAndUnquotedText) {
