@@ -543,13 +543,7 @@ void RecordReader::Record::remember(bool null, int line, std::string_view text) 
 int RecordReader::Record::integer(int current) {
   // The common field, a plain integer on the current line, is read in one
   // pass; everything else takes the general path.
-  int fast = 0;
-  int line = 0;
-  std::string_view fastText;
-  if (reader_->plainInteger(fast, line, fastText)) {
-    remember(false, line, fastText);
-    return fast;
-  }
+  if (int fast = 0; reader_->plainInteger(fast, *this)) return fast;
   Token tok = reader_->nextToken(name_);
   remember(tok.null, tok.line, tok.text);
   if (tok.null) return current;
@@ -596,7 +590,7 @@ const char* plainNumber(const char*& p, const char* end, double& value) {
 
 }  // namespace
 
-bool RecordReader::plainInteger(int& value, int& line, std::string_view& text) {
+bool RecordReader::plainInteger(int& value, Record& r) {
   if (slashSeen_ || pendingRepeat_ > 0) return false;
   // A sign and at most ten digits that end the field; the line's text
   // ends with the string's terminating NUL.
@@ -615,36 +609,30 @@ bool RecordReader::plainInteger(int& value, int& line, std::string_view& text) {
     return false;  // the general path says it is out of range
   }
   value = static_cast<int>(signedValue);
-  pos_ = static_cast<std::size_t>(p - line_.data());
-  afterValue_ = true;
-  line = lineNumber_;
-  text = std::string_view(start, static_cast<std::size_t>(p - start));
+  takePlain(start, p, r);
   return true;
 }
 
-bool RecordReader::plainReal(double& value, int& line, std::string_view& text) {
+void RecordReader::takePlain(const char* start, const char* stop, Record& r) {
+  pos_ = static_cast<std::size_t>(stop - line_.data());
+  afterValue_ = true;
+  r.remember(false, lineNumber_, std::string_view(start, static_cast<std::size_t>(stop - start)));
+}
+
+bool RecordReader::plainReal(double& value, Record& r) {
   if (slashSeen_ || pendingRepeat_ > 0) return false;
   // The line's text ends with the string's terminating NUL.
   const char* start = line_.data() + pos_;
   const char* stop = plainNumber(start, line_.data() + line_.size(), value);
   if (stop == nullptr) return false;
-  pos_ = static_cast<std::size_t>(stop - line_.data());
-  afterValue_ = true;
-  line = lineNumber_;
-  text = std::string_view(start, static_cast<std::size_t>(stop - start));
+  takePlain(start, stop, r);
   return true;
 }
 
 double RecordReader::Record::real(double current) {
   // The common field, a plain number on the current line, is read in one
   // pass; everything else takes the general path.
-  double fast = 0.0;
-  int line = 0;
-  std::string_view fastText;
-  if (reader_->plainReal(fast, line, fastText)) {
-    remember(false, line, fastText);
-    return fast;
-  }
+  if (double fast = 0.0; reader_->plainReal(fast, *this)) return fast;
   Token tok = reader_->nextToken(name_);
   remember(tok.null, tok.line, tok.text);
   if (tok.null) return current;

@@ -138,10 +138,14 @@ class RecordReader {
     int line = 0;
   };
   Token nextToken(const std::string& recordName);
-  // A plain number (no repeat, quote or slash) as the next field of the
-  // current line, read at once: false, with nothing consumed, otherwise.
-  bool plainReal(double& value, int& line, std::string_view& text);
-  bool plainInteger(int& value, int& line, std::string_view& text);
+  // A plain number, or integer (no repeat, quote or slash), as the next
+  // field of the current line, read at once and remembered by the record:
+  // false, with nothing consumed, otherwise.
+  bool plainReal(double& value, Record& r);
+  bool plainInteger(int& value, Record& r);
+  // Moves past a plain field read at [start, stop) and lets the record
+  // remember it.
+  void takePlain(const char* start, const char* stop, Record& r);
   Token scanValue(const std::string& recordName);
   void scanQuoted(const std::string& recordName);
   bool nextLine(const std::string& recordName);
