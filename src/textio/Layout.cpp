@@ -1,6 +1,7 @@
 #include "textio/Layout.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -603,9 +604,17 @@ struct Run {
 }  // namespace
 
 struct Layout::Impl {
+  // Told apart from every other layout of the process, also one parsed
+  // later where an earlier one was.
+  std::uint64_t id = nextId();
   std::vector<Instr> program;
   std::size_t restart = 0;  // where the last top-level group starts in the program
   std::optional<RowShape> row;  // when the layout writes one field over and over
+
+  static std::uint64_t nextId() {
+    static std::atomic<std::uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+  }
 
   // Real values through a row layout.
   bool runReals(std::span<const double> reals, std::string& text, bool& leftOpen,
@@ -867,7 +876,7 @@ void OutputChannel::writeReals(const Layout& layout, std::span<const double> val
 void OutputChannel::writeRows(const Layout& layout, std::span<const double> values, HeldReals& held) {
   if (text_ == nullptr) return;
   finishRecord();
-  const bool again = held.complete && held.layout == &layout && held.source.size() == values.size() &&
+  const bool again = held.complete && held.layout == layout.impl_->id && held.source.size() == values.size() &&
                      std::memcmp(held.source.data(), values.data(), values.size() * sizeof(double)) == 0;
   if (again) {
     text_->append(held.text);
@@ -879,7 +888,7 @@ void OutputChannel::writeRows(const Layout& layout, std::span<const double> valu
   held.text.clear();
   held.values.clear();
   held.perLine = 0;
-  held.layout = &layout;
+  held.layout = layout.impl_->id;
   held.source.assign(values.begin(), values.end());
   if (!row || values.empty()) {
     writeReals(layout, values);

@@ -72,7 +72,7 @@ struct HeldReals {
   std::vector<double> values;  // every number of `text` in order, as converting it gives it
   std::size_t perLine = 0;     // numbers on every line of `text`
   bool complete = false;       // `values` are all the numbers of `text`, perLine holds
-  const void* layout = nullptr;  // the layout the rows were written through
+  std::uint64_t layout = 0;      // which layout they were written through
   std::vector<double> source;    // the values they were written from
 };
 
