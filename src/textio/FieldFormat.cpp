@@ -252,6 +252,30 @@ KORVEN_HOT void placeSmall(char* out, std::uint32_t n, int count) {
   if (p > out) *--p = static_cast<char>('0' + n);
 }
 
+// Exactly Count digits of n < 10^Count at out[0..Count), Count fixed at
+// compile time: fours split off by one division, pairs from a table.
+template <int Count>
+KORVEN_HOT void placeFixed(char* out, std::uint32_t n) {
+  if constexpr (Count >= 5) {
+    placeFixed<Count - 4>(out, n / 10000);
+    const std::uint32_t low = n % 10000;
+    std::memcpy(out + Count - 4, kDigitPairs + 2 * (low / 100), 2);
+    std::memcpy(out + Count - 2, kDigitPairs + 2 * (low % 100), 2);
+  } else if constexpr (Count >= 2) {
+    placeFixed<Count - 2>(out, n / 100);
+    std::memcpy(out + Count - 2, kDigitPairs + 2 * (n % 100), 2);
+  } else if constexpr (Count == 1) {
+    out[0] = static_cast<char>('0' + n);
+  }
+}
+
+// kFieldRoom blanks at out, as eight-byte stores: a plain fill of that size
+// may be compiled into a string instruction, slow for so few bytes.
+KORVEN_HOT void layBlanks(char* out) {
+  constexpr std::uint64_t kEightBlanks = 0x2020202020202020u;
+  for (std::size_t i = 0; i < kFieldRoom; i += 8) std::memcpy(out + i, &kEightBlanks, 8);
+}
+
 // What an E field's edit descriptor fixes, worked out once for a row of
 // such fields.
 struct ExponentShape {
@@ -273,7 +297,10 @@ KORVEN_HOT ExponentShape exponentShape(int w, int d, int scale, char letter) {
 }
 
 // `held`, when given, receives the value the field's text reads back as.
+// Sig, when not 0, is s.sig fixed at compile time (see withSignificant).
+template <int Sig = 0>
 KORVEN_HOT bool putExponentField(char* out, const ExponentShape& s, double x, double* held = nullptr) {
+  const int sig = Sig > 0 ? Sig : s.sig;
   if (!std::isfinite(x)) return false;
   const bool minus = std::signbit(x);
   const double a = std::fabs(x);
@@ -281,25 +308,27 @@ KORVEN_HOT bool putExponentField(char* out, const ExponentShape& s, double x, do
   int exponent = 0;
   if (a != 0.0) {
     int e10 = 0;
-    if (!fastSignificant(a, s.sig, n, e10)) return false;
+    if (!fastSignificant(a, sig, n, e10)) return false;
     exponent = e10 + 1 - s.scale;
   }
   const int magnitude = exponent < 0 ? -exponent : exponent;
-  int len = (minus ? 1 : 0) + s.sig + 1 + 4;
+  int len = (minus ? 1 : 0) + sig + 1 + 4;
   if (magnitude > 99 || len > s.w) return false;
   const bool zero = s.scale == 0 && len < s.w;  // the optional zero before the point
   if (zero) ++len;
-  std::memset(out, ' ', kFieldRoom);  // one fixed-size store; the text goes over it
+  layBlanks(out);  // the text goes over them
   char* p = out + (s.w - len);
   if (minus) *p++ = '-';
   if (zero) *p++ = '0';
   // The first digit's column: 0P puts the point there, 1P moves the first
   // digit there and the point after it.
   char* digits = p + 1;
-  if (s.sig <= 9) {
-    placeSmall(digits, static_cast<std::uint32_t>(n), s.sig);
+  if constexpr (Sig > 0 && Sig <= 9) {
+    placeFixed<Sig>(digits, static_cast<std::uint32_t>(n));
+  } else if (sig <= 9) {
+    placeSmall(digits, static_cast<std::uint32_t>(n), sig);
   } else {
-    placeDigits(digits, n, s.sig);
+    placeDigits(digits, n, sig);
   }
   if (s.scale == 0) {
     *p = '.';
@@ -333,7 +362,7 @@ KORVEN_HOT bool putFixedField(char* out, int w, int d, double x, double* held = 
   const bool showZero = zeroWhole && (d == 0 || len < w);
   if (showZero) ++len;
   if (len > w) return false;
-  std::memset(out, ' ', kFieldRoom);
+  layBlanks(out);
   char* p = out + (w - len);
   if (minus) *p++ = '-';
   if (showZero) *p++ = '0';
@@ -347,11 +376,26 @@ KORVEN_HOT bool putFixedField(char* out, int w, int d, double x, double* held = 
   return true;
 }
 
+// Calls f.template operator()<Sig>() with the number of significant digits
+// fixed at compile time for the common E fields, with 0 for the others.
+template <class F>
+KORVEN_HOT auto withSignificant(int sig, F&& f) {
+  switch (sig) {
+    case 3: return f.template operator()<3>();
+    case 4: return f.template operator()<4>();
+    case 5: return f.template operator()<5>();
+    case 6: return f.template operator()<6>();
+    case 7: return f.template operator()<7>();
+    default: return f.template operator()<0>();
+  }
+}
+
 }  // namespace
 
 bool putExponent(char* out, int w, int d, int scale, char letter, double x) {
   const ExponentShape shape = exponentShape(w, d, scale, letter);
-  return shape.usable && putExponentField(out, shape, x);
+  return shape.usable &&
+         withSignificant(shape.sig, [&]<int Sig>() { return putExponentField<Sig>(out, shape, x); });
 }
 
 bool putFixed(char* out, int w, int d, double x) { return putFixedField(out, w, d, x); }
@@ -374,10 +418,13 @@ KORVEN_HOT std::size_t putRowFields(char* out, std::span<const double> values, c
   } else {
     const ExponentShape shape = exponentShape(row.w, row.d, row.scale, row.letter);
     if (!shape.usable) return 0;
-    for (; i < values.size(); ++i, out += step) {
-      std::memset(out, ' ', kMaxRowLead);
-      if (!putExponentField(out + lead, shape, values[i], Held ? held + i : nullptr)) break;
-    }
+    return withSignificant(shape.sig, [&]<int Sig>() {
+      for (; i < values.size(); ++i, out += step) {
+        std::memset(out, ' ', kMaxRowLead);
+        if (!putExponentField<Sig>(out + lead, shape, values[i], Held ? held + i : nullptr)) break;
+      }
+      return i;
+    });
   }
   return i;
 }
