@@ -312,12 +312,17 @@ void appendFree(std::string& out, const FieldValue& v) {
 struct RowShape {
   detail::RowField field;
   std::size_t perRecord = 0;
+  int prefix = 0;  // blanks at the start of every record: (21X,2F20.3)
 };
 
 std::optional<RowShape> rowShape(const std::vector<Instr>& program, std::size_t restart) {
   std::size_t i = 0;
   RowShape shape;
   detail::RowField& f = shape.field;
+  // Blanks before r fields with none between them, the whole layout
+  // repeated for every record: (21X,2F20.3), (1X,20X,2D20.3).
+  for (; i < program.size() && program[i].op == Op::Skip; ++i) shape.prefix += program[i].w;
+  if (shape.prefix > 0 && !(restart == 0 && program.size() == i + 1)) return std::nullopt;
   if (i < program.size() && program[i].op == Op::Scale) {
     f.scale = program[i].w;
     ++i;
@@ -535,6 +540,8 @@ struct Run {
     const std::size_t fit = (sizeof buffer - detail::kFieldRoom) / step;
     for (std::size_t start = 0; start < reals.size(); start += shape.perRecord) {
       if (start > 0) endRecord();
+      pendingBlanks = shape.prefix;
+      place();
       std::size_t i = start;
       const std::size_t end = std::min(reals.size(), start + shape.perRecord);
       while (i < end) {

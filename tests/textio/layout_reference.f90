@@ -690,6 +690,25 @@ program layout_reference
     8d0, &
     9d0
   write(*,'(A)') '@@CASE 192'
+  write(*,"(21X,2F20.3)") &
+    1.5d0, &
+    -2.25d0, &
+    1d10, &
+    -0d0, &
+    3.14159d0
+  write(*,'(A)') '@@CASE 193'
+  write(*,"(1X,20X,2D20.3)") &
+    1.5d0, &
+    -2.25d-3, &
+    1d-120, &
+    9.9995d99, &
+    0.0625d0
+  write(*,'(A)') '@@CASE 194'
+  write(*,"(1X,E12.5)") &
+    1d0, &
+    -2.5d0, &
+    1d-120
+  write(*,'(A)') '@@CASE 195'
   write(*,"(7(1X,1P,E13.4))") &
     0d0, &
     -0d0, &
@@ -700,23 +719,23 @@ program layout_reference
     0.000125d0, &
     6.02d23, &
     -1d0
-  write(*,'(A)') '@@CASE 193'
+  write(*,'(A)') '@@CASE 196'
   write(*,"(2(2X,1P,E10.2))") &
     0.125d0, &
     -2.5d0, &
     1d100
-  write(*,'(A)') '@@CASE 194'
+  write(*,'(A)') '@@CASE 197'
   write(*,"(1P,3(1X,0P,E12.5))") &
     1d0, &
     2d0, &
     3d0, &
     4d0
-  write(*,'(A)') '@@CASE 195'
+  write(*,'(A)') '@@CASE 198'
   write(*,"(I70.65,I66,I3)") &
     -12345_8, &
     -9223372036854775807_8, &
     -100_8
-  write(*,'(A)') '@@CASE 196'
+  write(*,'(A)') '@@CASE 199'
   write(*,"(6E10.3)") &
     1d0, &
     -2d0, &
@@ -725,7 +744,7 @@ program layout_reference
     5d0, &
     6d0, &
     7d0
-  write(*,'(A)') '@@CASE 197'
+  write(*,'(A)') '@@CASE 200'
   write(*,"(3(1X,F10.2,1X,F6.2))") &
     1d0, &
     2d0, &
@@ -735,7 +754,7 @@ program layout_reference
     6d0, &
     7d0, &
     8d0
-  write(*,'(A)') '@@CASE 198'
+  write(*,'(A)') '@@CASE 201'
   write(*,"(5X,2I4,I3,5X,2E14.3,1(8X,I4))") &
     1_8, &
     2_8, &
@@ -743,14 +762,14 @@ program layout_reference
     0.5d0, &
     -1.25d-3, &
     4_8
-  write(*,'(A)') '@@CASE 199'
+  write(*,'(A)') '@@CASE 202'
   write(*,"(5X,I4,4X,I3,5X,1P,2E14.3,1(10X,I3))") &
     1_8, &
     2_8, &
     0.5d0, &
     -1.25d-3, &
     4_8
-  write(*,'(A)') '@@CASE 200'
+  write(*,'(A)') '@@CASE 203'
   write(*,"(9X,I4,I3,1X,1P,6E10.3)") &
     1_8, &
     0_8, &
@@ -760,24 +779,24 @@ program layout_reference
     4d0, &
     5d0, &
     6d0
-  write(*,'(A)') '@@CASE 201'
+  write(*,'(A)') '@@CASE 204'
   write(*,"(1X,20X,2F20.5)") &
     0.1d0, &
     -123.456789d0
-  write(*,'(A)') '@@CASE 202'
+  write(*,'(A)') '@@CASE 205'
   write(*,"(21X,2E20.3)") &
     1d-3, &
     2d5
-  write(*,'(A)') '@@CASE 203'
+  write(*,'(A)') '@@CASE 206'
   write(*,"(I5,2(2X,E10.3))") &
     3_8, &
     1.5d0, &
     -2.5d0
-  write(*,'(A)') '@@CASE 204'
+  write(*,'(A)') '@@CASE 207'
   write(*,"(/,5X,' CROSS SECTION       : ',I5,/,5X,' SECTION NAME        : ',A32)") &
     1_8, &
     'SHEET PILE'
-  write(*,'(A)') '@@CASE 205'
+  write(*,'(A)') '@@CASE 208'
   write(*,"(2(I2,'-',2(A1,I1)))") &
     1_8, &
     'a', &
@@ -789,7 +808,7 @@ program layout_reference
     5_8, &
     'd', &
     6_8
-  write(*,'(A)') '@@CASE 206'
+  write(*,'(A)') '@@CASE 209'
   write(*,"(2(I2,'-',2(A1,I1)))") &
     1_8, &
     'a', &
@@ -803,66 +822,66 @@ program layout_reference
     6_8, &
     7_8, &
     'e'
-  write(*,'(A)') '@@CASE 207'
+  write(*,'(A)') '@@CASE 210'
   write(*,"(1X,2(2X,'(',I2,')',F6.1))") &
     1_8, &
     0.25d0, &
     2_8, &
     -0.75d0, &
     3_8
-  write(*,'(A)') '@@CASE 208'
+  write(*,'(A)') '@@CASE 211'
   write(*,"(1X,A,$)") &
     'ab'
   write(*,"(A)") &
     'cd'
-  write(*,'(A)') '@@CASE 209'
+  write(*,'(A)') '@@CASE 212'
   write(*,"(A,5X,$)") &
     'ab'
   write(*,"(A)") &
     'cd'
-  write(*,'(A)') '@@CASE 210'
+  write(*,'(A)') '@@CASE 213'
   write(*,"(5X,$)")
   write(*,"(A)") &
     'cd'
-  write(*,'(A)') '@@CASE 211'
+  write(*,'(A)') '@@CASE 214'
   write(*,"(1X,I3,$)") &
     1_8
   write(*,"(I3,$)") &
     2_8
   write(*,"(I3)") &
     3_8
-  write(*,'(A)') '@@CASE 212'
+  write(*,'(A)') '@@CASE 215'
   write(*,"('a',$)")
   write(*,"('b',/,'c',$)")
   write(*,"(I2)") &
     5_8
-  write(*,'(A)') '@@CASE 213'
+  write(*,'(A)') '@@CASE 216'
   write(*,"(I3,$,I3)") &
     1_8
   write(*,"(A)") &
     'z'
-  write(*,'(A)') '@@CASE 214'
+  write(*,'(A)') '@@CASE 217'
   write(*,"(2(F6.2,$))") &
     1d0
   write(*,"(F6.2)") &
     2d0
-  write(*,'(A)') '@@CASE 215'
+  write(*,'(A)') '@@CASE 218'
   write(*,"(2(F6.2))") &
     1d0, &
     2d0, &
     3d0
   write(*,"(F6.2)") &
     4d0
-  write(*,'(A)') '@@CASE 216'
+  write(*,'(A)') '@@CASE 219'
   write(*,"(1X,1P,E10.3,F8.2,A3)") &
     0.000123d0, &
     0.5d0, &
     'FT'
-  write(*,'(A)') '@@CASE 217'
+  write(*,'(A)') '@@CASE 220'
   write(*,"(6X,'FREE HEIGHT OF WALL = ',1P,E10.3,A3)") &
     240d0, &
     ' FT'
-  write(*,'(A)') '@@CASE 218'
+  write(*,'(A)') '@@CASE 221'
   write(*,"(9X,F10.2,5X,F10.3,3(1X,1P,E10.2),1P,E12.4)") &
     12.5d0, &
     24d0, &
@@ -870,7 +889,7 @@ program layout_reference
     1d-3, &
     1.5d0, &
     2.5d-4
-  write(*,'(A)') '@@CASE 219'
+  write(*,'(A)') '@@CASE 222'
   write(*,"(10X,F10.2,5X,F10.3,1P,3E10.2,1P,E12.4,/,38X,'Y',19X,'P')") &
     12.5d0, &
     24d0, &
@@ -878,21 +897,21 @@ program layout_reference
     1d-3, &
     1.5d0, &
     2.5d-4
-  write(*,'(A)') '@@CASE 220'
+  write(*,'(A)') '@@CASE 223'
   write(*,"( 6X , 'A B' , I 5 )") &
     42_8
-  write(*,'(A)') '@@CASE 221'
+  write(*,'(A)') '@@CASE 224'
   write(*,"(i3,f6.2,e10.3,a2)") &
     1_8, &
     2d0, &
     3d0, &
     'ab'
-  write(*,'(A)') '@@CASE 222'
+  write(*,'(A)') '@@CASE 225'
   write(*,"(3HABC,I2)") &
     1_8
-  write(*,'(A)') '@@CASE 223'
+  write(*,'(A)') '@@CASE 226'
   write(*,"('x',:,I3,'y')")
-  write(*,'(A)') '@@CASE 224'
+  write(*,'(A)') '@@CASE 227'
   write(*,"('x',:,I3,'y')") &
     1_8
 end program layout_reference
