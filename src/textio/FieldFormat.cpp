@@ -240,18 +240,6 @@ bool fastFixed(double a, int precision, char* out, std::size_t& length) {
   return true;
 }
 
-// Exactly `count` (at most nine) digits of n < 10^count at out[0..count).
-KORVEN_HOT void placeSmall(char* out, std::uint32_t n, int count) {
-  char* p = out + count;
-  while (p - out >= 2) {
-    const std::uint32_t pair = (n % 100) * 2;
-    n /= 100;
-    p -= 2;
-    std::memcpy(p, kDigitPairs + pair, 2);
-  }
-  if (p > out) *--p = static_cast<char>('0' + n);
-}
-
 // Exactly Count digits of n < 10^Count at out[0..Count), Count fixed at
 // compile time: fours split off by one division, pairs from a table.
 template <int Count>
@@ -267,13 +255,6 @@ KORVEN_HOT void placeFixed(char* out, std::uint32_t n) {
   } else if constexpr (Count == 1) {
     out[0] = static_cast<char>('0' + n);
   }
-}
-
-// kFieldRoom blanks at out, as eight-byte stores: a plain fill of that size
-// may be compiled into a string instruction, slow for so few bytes.
-KORVEN_HOT void layBlanks(char* out) {
-  constexpr std::uint64_t kEightBlanks = 0x2020202020202020u;
-  for (std::size_t i = 0; i < kFieldRoom; i += 8) std::memcpy(out + i, &kEightBlanks, 8);
 }
 
 // What an E field's edit descriptor fixes, worked out once for a row of
@@ -325,8 +306,6 @@ KORVEN_HOT bool putExponentField(char* out, const ExponentShape& s, double x, do
   char* digits = p + 1;
   if constexpr (Sig > 0 && Sig <= 9) {
     placeFixed<Sig>(digits, static_cast<std::uint32_t>(n));
-  } else if (sig <= 9) {
-    placeSmall(digits, static_cast<std::uint32_t>(n), sig);
   } else {
     placeDigits(digits, n, sig);
   }

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -58,6 +59,12 @@ void appendExponent(std::string& out, int w, int d, int e, int scale, char lette
 // field is laid on a fixed-size run of blanks, of which only the first w
 // belong to it.
 inline constexpr std::size_t kFieldRoom = 64;
+// kFieldRoom blanks at out, as eight-byte stores: a plain fill of that size
+// may be compiled into a string instruction, slow for so few bytes.
+inline void layBlanks(char* out) {
+  constexpr std::uint64_t kEightBlanks = 0x2020202020202020u;
+  for (std::size_t i = 0; i < kFieldRoom; i += 8) std::memcpy(out + i, &kEightBlanks, 8);
+}
 bool putExponent(char* out, int w, int d, int scale, char letter, double x);
 // Iw / Iw.m at out[0..w) as appendInteger appends it; false for a field
 // beyond kFieldRoom columns.

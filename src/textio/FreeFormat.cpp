@@ -149,21 +149,31 @@ const char* parseFieldForm(const char* p, bool negative, double& value) {
   return q + 4;
 }
 
+// parseFieldForm after an optional sign, all of [p, readable) readable;
+// where fewer than 16 characters of the number are, it is read from a copy
+// with zeros after it.
+const char* parseSignedFieldForm(const char* p, const char* readable, double& value) {
+  const bool negative = *p == '-';
+  const char* number = p + (negative || *p == '+' ? 1 : 0);
+  if (readable - number >= 16) return parseFieldForm(number, negative, value);
+  char padded[16] = {};
+  std::memcpy(padded, number, static_cast<std::size_t>(readable - number));
+  const char* after = parseFieldForm(padded, negative, value);
+  return after == nullptr ? nullptr : number + (after - padded);
+}
+
 // The common case of parseReal without building a string, read from the
 // front of a text that a character outside the number ends (a line's
-// terminating NUL at the latest), all of [p, readable) readable: at most
+// terminating NUL at the latest): at most
 // 19 digits (leading zeros included) and a decimal exponent within 22 of
 // them, where the digits and the power of ten are exact doubles and one
 // multiplication or division rounds the value correctly (the same double
 // from_chars gives). Returns the character after the number (the caller
 // decides whether that may end it), or nullptr when the number is not of
 // that kind (parseReal then decides).
-const char* parseShortRealPrefix(const char* p, const char* readable, double& value) {
+const char* parseShortRealPrefix(const char* p, double& value) {
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';
-  if (readable - p >= 16) {
-    if (const char* end = parseFieldForm(p, negative, value)) return end;
-  }
   std::uint64_t digits = 0;
   const char* first = p;
   for (unsigned d; (d = digitValue(*p)) < 10; ++p) digits = digits * 10 + d;
@@ -192,12 +202,14 @@ const char* parseShortRealPrefix(const char* p, const char* readable, double& va
   return p;
 }
 
-// parseShortRealPrefix over a whole token.
+// The field form, else parseShortRealPrefix, over a whole token.
 bool parseShortReal(std::string_view t, double& value) {
   char text[64] = {};  // the token with a terminator after it
   if (t.size() >= sizeof text) return false;
   std::memcpy(text, t.data(), t.size());
-  return parseShortRealPrefix(text, text + sizeof text, value) == text + t.size();
+  const char* stop = parseSignedFieldForm(text, text + sizeof text, value);
+  if (stop == nullptr) stop = parseShortRealPrefix(text, value);
+  return stop == text + t.size();
 }
 
 // A whole-token real in the forms of Fortran input:
@@ -570,20 +582,9 @@ const char* plainNumber(const char*& p, const char* end, double& value) {
   if (p >= end) return nullptr;
   const char c = *p;
   if (!(isDigit(c) || c == '-' || c == '+' || c == '.')) return nullptr;
-  // The NUL is readable too. The form of the point files is tried here
-  // first, the other forms in parseShortRealPrefix.
-  const char* stop = nullptr;
-  const bool sign = c == '-' || c == '+';
-  const char* number = p + (sign ? 1 : 0);
-  if (end + 1 - number >= 16) {
-    stop = parseFieldForm(number, c == '-', value);
-  } else {
-    // Near the end of the line: read from a copy with zeros after it.
-    char padded[16] = {};
-    std::memcpy(padded, number, static_cast<std::size_t>(end - number));
-    if (const char* after = parseFieldForm(padded, c == '-', value)) stop = number + (after - padded);
-  }
-  if (stop == nullptr) stop = parseShortRealPrefix(p, end + 1, value);
+  // The NUL is readable too. The form of the point files is tried first.
+  const char* stop = parseSignedFieldForm(p, end + 1, value);
+  if (stop == nullptr) stop = parseShortRealPrefix(p, value);
   if (stop == nullptr || (stop != end && !endsUnquoted(*stop))) return nullptr;
   return stop;
 }
@@ -664,12 +665,7 @@ void RecordReader::Record::reals(std::span<double> out) {
       last = at;
       stop = start = after;
     }
-    if (last != nullptr) {
-      r.pos_ = static_cast<std::size_t>(stop - line);
-      r.afterValue_ = true;
-      // Only the last value read can be asked for.
-      remember(false, r.lineNumber_, std::string_view(last, static_cast<std::size_t>(stop - last)));
-    }
+    if (last != nullptr) r.takePlain(last, stop, *this);  // only the last value read is remembered
   }
   for (; i < out.size(); ++i) out[i] = real();
 }

@@ -410,7 +410,7 @@ struct Run {
     if (pendingBlanks > 0) {
       const auto n = static_cast<std::size_t>(pendingBlanks);
       if (n <= detail::kFieldRoom) {
-        std::memset(room(detail::kFieldRoom), ' ', detail::kFieldRoom);  // a fixed-size store
+        detail::layBlanks(room(detail::kFieldRoom));
         used += n;
       } else {
         flush();
