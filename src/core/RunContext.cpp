@@ -4,6 +4,7 @@
 #include <ctime>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <vector>
 
 namespace korven {
@@ -59,8 +60,9 @@ namespace {
 // was written (RecordReader::skipLines).
 class ScratchStream : public std::ifstream {
  public:
-  explicit ScratchStream(const std::string& path) : buffer_(bufferSize(path)) {
-    rdbuf()->pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  explicit ScratchStream(const std::string& path)
+      : size_(bufferSize(path)), buffer_(std::make_unique_for_overwrite<char[]>(size_)) {
+    rdbuf()->pubsetbuf(buffer_.get(), static_cast<std::streamsize>(size_));
     open(path, std::ios::binary);
   }
   ~ScratchStream() override { close(); }  // before the buffer goes
@@ -73,7 +75,8 @@ class ScratchStream : public std::ifstream {
     // One byte beyond the text: the file buffer reads one less than it holds.
     return static_cast<std::size_t>(ec ? kLeast : std::clamp(size + 1, kLeast, kMost));
   }
-  std::vector<char> buffer_;
+  std::size_t size_;
+  std::unique_ptr<char[]> buffer_;  // not zero-filled: the file's text fills it
 };
 
 }  // namespace

@@ -724,11 +724,13 @@ bool OutputChannel::open(const std::string& path, std::string* why) {
   // An existing file is written over in place and cut to its new length on
   // close, not truncated here: truncating a file that holds data waits for
   // the file system's journal, milliseconds each time a run repeats.
+  // One look at the file: file_size succeeds for a regular file only
+  // (symbolic links followed).
   std::error_code ec;
-  const bool existing = std::filesystem::is_regular_file(path, ec);
-  const std::uintmax_t size = existing ? std::filesystem::file_size(path, ec) : 0;
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  const bool existing = !ec;
   errno = 0;
-  std::FILE* file = existing && !ec && size > 0 ? std::fopen(path.c_str(), "r+") : nullptr;
+  std::FILE* file = existing && size > 0 ? std::fopen(path.c_str(), "r+") : nullptr;
   if (file == nullptr) {
     errno = 0;
     file = std::fopen(path.c_str(), "w");
@@ -737,13 +739,17 @@ bool OutputChannel::open(const std::string& path, std::string* why) {
     if (why != nullptr) *why = systemReason(errno, "cannot be created");
     return false;
   }
-  previousSize_ = file != nullptr && existing && !ec ? size : 0;
+  previousSize_ = existing ? size : 0;
+  written_ = 0;
   // The text is assembled here and handed over in one piece: no second
-  // buffer in between.
+  // buffer in between. A run repeated on the same input writes texts of
+  // about the length the file has: room for that is taken at once, so the
+  // text is not copied from one doubling of its buffer to the next.
   std::setvbuf(file, nullptr, _IONBF, 0);
   file_ = file;
   path_ = path;
   buffer_.clear();
+  buffer_.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(previousSize_, kWriteThreshold)));
   text_ = &buffer_;
   return true;
 }
@@ -773,6 +779,7 @@ void OutputChannel::writeOut(std::size_t count) {
   if (file_ != nullptr) {
     errno = 0;
     if (std::fwrite(buffer_.data(), 1, count, file_) != count) fail("write error");
+    written_ += count;
   } else if (stream_ != nullptr) {
     stream_->write(buffer_.data(), static_cast<std::streamsize>(count));
   }
@@ -788,13 +795,13 @@ void OutputChannel::deliver() {
   }
 }
 
-bool OutputChannel::cutOldText(long length) {
+bool OutputChannel::cutOldText(std::uintmax_t length) {
   // What is left of the file's earlier text beyond the new one goes.
   const std::uintmax_t previous = previousSize_;
   previousSize_ = 0;
-  if (length < 0 || static_cast<std::uintmax_t>(length) >= previous) return true;
+  if (length >= previous) return true;
   std::error_code ec;
-  std::filesystem::resize_file(path_, static_cast<std::uintmax_t>(length), ec);
+  std::filesystem::resize_file(path_, length, ec);
   errno = ec.value();
   return !ec;
 }
@@ -807,9 +814,9 @@ void OutputChannel::close() {
     std::FILE* file = file_;
     file_ = nullptr;
     errno = 0;
-    const long length = std::ftell(file);
     if (std::fclose(file) != 0) fail("error on closing the file");
-    if (!cutOldText(length)) fail("write error");
+    // The file was written from its start, unbuffered, every byte checked.
+    if (!cutOldText(written_)) fail("write error");
   } else if (stream_ != nullptr) {
     stream_->flush();
   }
@@ -830,7 +837,7 @@ void OutputChannel::abandon() noexcept {
       const long length = std::ftell(file_);
       std::fclose(file_);
       file_ = nullptr;
-      cutOldText(length);
+      if (length >= 0) cutOldText(static_cast<std::uintmax_t>(length));
     } else if (stream_ != nullptr) {
       stream_->write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
       stream_->flush();

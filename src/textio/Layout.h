@@ -164,13 +164,14 @@ class OutputChannel {
   [[noreturn]] void fail(const char* fallback);
   // Cuts an opened file that held a longer text before to `length` bytes;
   // false, with errno set, when it cannot.
-  bool cutOldText(long length);
+  bool cutOldText(std::uintmax_t length);
   std::FILE* file_ = nullptr;          // an opened file
   std::ostream* stream_ = nullptr;     // an attached stream
   std::string* text_ = nullptr;        // where records go: buffer_ or a caller's text
   std::string buffer_;                 // text not yet handed to the file or stream
   std::string path_;                   // name of the opened file
   std::uintmax_t previousSize_ = 0;    // its length before it was opened
+  std::uintmax_t written_ = 0;         // bytes handed to it since
   bool recordOpen_ = false;            // the text ends in a record left open
 };
 

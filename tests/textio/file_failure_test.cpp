@@ -5,7 +5,10 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
+#include <random>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -120,6 +123,42 @@ TEST(WriteFailure, ADeviceThatRefusesWritesThrowsWithTheSystemReason) {
   std::string why;
   EXPECT_FALSE(out.open("/nonexistent-folder/x.out", &why));
   EXPECT_EQ(why, "No such file or directory");
+}
+
+// A file written again is written over in place: what it held beyond the
+// new text must go, also when the new text went out in several pieces.
+TEST(WriteFailure, AFileWrittenAgainHoldsOnlyItsNewText) {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("korven_rewrite_" + std::to_string(std::random_device{}()) + ".out");
+  const auto fill = [&](std::size_t bytes) {
+    std::ofstream(path, std::ios::binary) << std::string(bytes, 'x');
+  };
+  const auto text = [&] {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  OutputChannel out;
+  fill(5000);  // longer than the new text
+  ASSERT_TRUE(out.open(path.string()));
+  out.write(KLAYOUT("(I4,F8.2)"), 7, 1.25);
+  out.close();
+  EXPECT_EQ(text(), "   7    1.25\n");
+  fill(3);  // shorter
+  ASSERT_TRUE(out.open(path.string()));
+  out.write(KLAYOUT("(I4,F8.2)"), 8, 2.5);
+  out.write(KLAYOUT("(A)"), "end");
+  out.close();
+  EXPECT_EQ(text(), "   8    2.50\nend\n");
+  // Some megabytes, written out in pieces while the text grows, over a
+  // longer file.
+  fill(std::size_t{12} << 20);
+  ASSERT_TRUE(out.open(path.string()));
+  const std::string line(99, 'y');
+  constexpr int kLines = 100000;  // 10 MB
+  for (int i = 0; i < kLines; ++i) out.write(KLAYOUT("(A)"), line);
+  out.close();
+  EXPECT_EQ(std::filesystem::file_size(path), std::uintmax_t{kLines} * 100);
+  std::filesystem::remove(path);
 }
 
 TEST(WriteFailure, NonFiniteValuesAreNeverWritten) {
