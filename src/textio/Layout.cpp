@@ -41,15 +41,18 @@ enum class Op : std::uint8_t {
   GroupEnd, // end of a group in the flat program: back to its start or on
 };
 
-struct Node {
+// Flat program: the layout as one sequence of instructions, each group
+// opened by its Group instruction (repeat count) and closed by a GroupEnd
+// (index of its Group), so that a write runs one loop without recursion.
+struct Instr {
   Op op = Op::Literal;
   int repeat = 1;
   int w = 0;       // width; Skip: count; Scale: k; Text: -1 for plain A
   int d = 0;       // decimals; Integer: minimum digits (-1: none)
   int e = 0;       // exponent digits (0: default)
   char letter = 'E';
+  std::size_t jump = 0;  // GroupEnd: index of its Group
   std::string text;
-  std::vector<Node> items;
 
   bool takesValue() const {
     return op == Op::Integer || op == Op::Fixed || op == Op::Exponent || op == Op::Text ||
@@ -57,37 +60,46 @@ struct Node {
   }
 };
 
-bool anyValueItem(std::span<const Node> items) {
-  for (const Node& n : items) {
-    if (n.takesValue() || (n.op == Op::Group && anyValueItem(n.items))) return true;
-  }
-  return false;
-}
+// Deepest nesting of groups a layout may have.
+constexpr int kMaxGroupDepth = 16;
 
+// Reads a layout straight into its flat program, in one pass over its text.
 class Parser {
  public:
   explicit Parser(std::string_view source) : source_(source) {
     // Blanks outside quoted literals carry no meaning.
+    text_.resize(source.size());
+    char* out = text_.data();
     char quote = 0;
     for (char c : source) {
       if (quote != 0) {
-        text_.push_back(c);
+        *out++ = c;
         if (c == quote) quote = 0;  // a doubled quote reopens at once below
       } else if (c == '\'' || c == '"') {
         quote = c;
-        text_.push_back(c);
+        *out++ = c;
       } else if (c != ' ' && c != '\t') {
-        text_.push_back(c);
+        *out++ = c;
       }
     }
+    text_.resize(static_cast<std::size_t>(out - text_.data()));
   }
 
-  std::vector<Node> parse() {
+  // The program, and where reversion restarts it: at the last top-level
+  // group, or at the top when there is none or nothing after it takes a
+  // value (it would repeat forever).
+  void parse(std::vector<Instr>& program, std::size_t& restart) {
     if (text_.empty() || text_.front() != '(') fail("layout must start with '('");
     pos_ = 1;
-    std::vector<Node> items = parseList();
+    program.reserve(text_.size() / 2 + 1);
+    std::size_t lastGroup = 0;
+    parseList(program, 0, lastGroup);
     if (pos_ != text_.size()) fail("text after the closing ')'");
-    return items;
+    restart = lastGroup;
+    if (std::none_of(program.begin() + static_cast<std::ptrdiff_t>(restart), program.end(),
+                     [](const Instr& n) { return n.takesValue(); })) {
+      restart = 0;
+    }
   }
 
  private:
@@ -113,27 +125,27 @@ class Parser {
     return v;
   }
 
-  // Items up to and including the matching ')'.
-  std::vector<Node> parseList() {
-    std::vector<Node> items;
+  // Items up to and including the matching ')'; `lastGroup` receives where
+  // the last group of the top level starts.
+  void parseList(std::vector<Instr>& program, int depth, std::size_t& lastGroup) {
     for (;;) {
       while (peek() == ',') ++pos_;
       if (atEnd()) fail("missing ')'");
       if (peek() == ')') {
         ++pos_;
-        return items;
+        return;
       }
-      items.push_back(parseItem());
+      parseItem(program, depth, lastGroup);
     }
   }
 
-  Node parseItem() {
-    Node n;
+  void parseItem(std::vector<Instr>& program, int depth, std::size_t& lastGroup) {
+    Instr& n = program.emplace_back();
     const char c = peek();
     if (c == '\'' || c == '"') {
       n.op = Op::Literal;
-      n.text = quoted(c);
-      return n;
+      quoted(c, n.text);
+      return;
     }
     int sign = 1;
     if (c == '-' || c == '+') {
@@ -148,28 +160,38 @@ class Parser {
     const char k = upper();
     ++pos_;
     switch (k) {
-      case 'X': n.op = Op::Skip; n.w = count; return n;
+      case 'X': n.op = Op::Skip; n.w = count; return;
       case 'P':
         if (!counted) fail("P needs a scale factor");
         n.op = Op::Scale;
         n.w = sign * count;
-        return n;
-      case '/': n.op = Op::Slash; n.repeat = count; return n;
+        return;
+      case '/': n.op = Op::Slash; n.repeat = count; return;
       case '$':
-      case '\\': n.op = Op::Dollar; return n;
-      case ':': n.op = Op::Colon; return n;
+      case '\\': n.op = Op::Dollar; return;
+      case ':': n.op = Op::Colon; return;
       case 'H': {  // nH Hollerith literal: the next n characters as they stand
         if (!counted || pos_ + static_cast<std::size_t>(count) > text_.size()) fail("bad H literal");
         n.op = Op::Literal;
         n.text = text_.substr(pos_, static_cast<std::size_t>(count));
         pos_ += static_cast<std::size_t>(count);
-        return n;
+        return;
       }
-      case '(':
+      case '(': {
+        if (depth + 1 > kMaxGroupDepth) {
+          throw std::invalid_argument("bad layout: groups nested deeper than " +
+                                      std::to_string(kMaxGroupDepth));
+        }
         n.op = Op::Group;
         n.repeat = count;
-        n.items = parseList();
-        return n;
+        const std::size_t start = program.size() - 1;  // `n` may move as the program grows
+        if (depth == 0) lastGroup = start;
+        parseList(program, depth + 1, lastGroup);
+        Instr& end = program.emplace_back();
+        end.op = Op::GroupEnd;
+        end.jump = start;
+        return;
+      }
       case 'I':
         n.op = Op::Integer;
         n.repeat = count;
@@ -210,24 +232,18 @@ class Parser {
       default: fail("unknown edit descriptor");
     }
     if (n.w == 0) fail("zero field width");
-    return n;
   }
 
-  std::string quoted(char q) {
-    std::string out;
+  void quoted(char q, std::string& out) {
     ++pos_;
     for (;;) {
-      if (atEnd()) fail("unterminated literal");
-      const char c = text_[pos_++];
-      if (c == q) {
-        if (peek() == q) {  // doubled quote stands for one
-          out.push_back(q);
-          ++pos_;
-          continue;
-        }
-        return out;
-      }
-      out.push_back(c);
+      const std::size_t close = text_.find(q, pos_);
+      if (close == std::string::npos) fail("unterminated literal");
+      out.append(text_, pos_, close - pos_);
+      pos_ = close + 1;
+      if (peek() != q) return;
+      out.push_back(q);  // doubled quote stands for one
+      ++pos_;
     }
   }
 
@@ -235,43 +251,6 @@ class Parser {
   std::string text_;
   std::size_t pos_ = 0;
 };
-
-// ---------------------------------------------------------------------------
-// Flat program: the parsed layout as one sequence of instructions, each
-// group opened by its Group instruction (repeat count) and closed by a
-// GroupEnd (index of its Group), so that a write runs one loop without
-// recursion.
-
-struct Instr {
-  Op op = Op::Literal;
-  int repeat = 1;
-  int w = 0;
-  int d = 0;
-  int e = 0;
-  char letter = 'E';
-  std::size_t jump = 0;  // GroupEnd: index of its Group
-  std::string text;
-};
-
-// Deepest nesting of groups a layout may have.
-constexpr int kMaxGroupDepth = 16;
-
-void flatten(std::span<const Node> items, std::vector<Instr>& program, int depth) {
-  for (const Node& n : items) {
-    if (n.op != Op::Group) {
-      program.push_back(Instr{n.op, n.repeat, n.w, n.d, n.e, n.letter, 0, n.text});
-      continue;
-    }
-    if (depth + 1 > kMaxGroupDepth) {
-      throw std::invalid_argument("bad layout: groups nested deeper than " +
-                                  std::to_string(kMaxGroupDepth));
-    }
-    const std::size_t start = program.size();
-    program.push_back(Instr{Op::Group, n.repeat, 0, 0, 0, 'E', 0, {}});
-    flatten(n.items, program, depth + 1);
-    program.push_back(Instr{Op::GroupEnd, 1, 0, 0, 0, 'E', start, {}});
-  }
-}
 
 // ---------------------------------------------------------------------------
 // Execution
@@ -665,18 +644,7 @@ struct Layout::Impl {
 };
 
 Layout::Layout(std::string_view text) : impl_(std::make_unique<Impl>()) {
-  const std::vector<Node> items = Parser(text).parse();
-  std::size_t restart = 0;  // index of the last top-level group
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    if (items[i].op == Op::Group) restart = i;
-  }
-  // A restart point without value items would repeat forever; fall back to
-  // the start of the layout.
-  const std::span<const Node> all(items);
-  if (!anyValueItem(all.subspan(restart))) restart = 0;
-  flatten(all.first(restart), impl_->program, 0);
-  impl_->restart = impl_->program.size();
-  flatten(all.subspan(restart), impl_->program, 0);
+  Parser(text).parse(impl_->program, impl_->restart);
   impl_->row = rowShape(impl_->program, impl_->restart);
 }
 

@@ -56,11 +56,15 @@ TEST(Layout, ValuesOfAnotherKindAreConverted) {
 
 TEST(Layout, MalformedLayoutsAreRejected) {
   for (const char* bad : {"I5", "(I5", "(I5))", "(Q5)", "(F5)", "(F5.)", "('abc)", "(I0)",
-                          "(0I3)", "(P,F5.2)", "(-I3)", "(E10.3E0)", "(3H)"}) {
+                          "(0I3)", "(P,F5.2)", "(-I3)", "(E10.3E0)", "(3H)", "('a''", "('a'''"}) {
     EXPECT_THROW(Layout{bad}, std::invalid_argument) << bad;
   }
   EXPECT_NO_THROW(Layout("()"));
   EXPECT_NO_THROW(Layout("(1PE12.4,0PF8.2,'a''b',\"q\",2/)"));
+  EXPECT_EQ(written("('it''s',1X,\"a\"\"b\",'''',' x ''')"), "it's a\"b' x '\n");
+  // Sixteen groups deep is the limit.
+  EXPECT_NO_THROW(Layout(std::string(16, '(') + "(I1" + std::string(17, ')')));
+  EXPECT_THROW(Layout(std::string(17, '(') + "(I1" + std::string(18, ')')), std::invalid_argument);
 }
 
 // Groups within groups, the colon inside one, and the restart of a write
