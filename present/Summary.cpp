@@ -1,5 +1,6 @@
 #include "Summary.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -162,7 +163,23 @@ std::vector<std::string> runWarnings(const AnalysisResult& result, std::string_v
     return first == std::string_view::npos ? std::string_view() : s.substr(first, last - first + 1);
   };
   std::string_view rest = reportText;
+  constexpr std::string_view kWarning = "WARNING", kStars = "     *****", kStarsLine = "\n     *****";
   while (!rest.empty()) {
+    if (!inBlock) {
+      // Outside a block only a line holding WARNING or starting with the
+      // stars counts: the next such line is found by searching the text,
+      // not by taking the lines one by one.
+      const std::size_t warning = rest.find(kWarning);
+      std::size_t stars = rest.starts_with(kStars) ? 0 : rest.find(kStarsLine);
+      if (stars != std::string_view::npos && !rest.starts_with(kStars)) ++stars;
+      std::size_t next = stars;
+      if (warning != std::string_view::npos) {
+        const std::size_t lineEnd = rest.rfind('\n', warning);
+        next = std::min(next, lineEnd == std::string_view::npos ? 0 : lineEnd + 1);
+      }
+      if (next == std::string_view::npos) break;
+      rest.remove_prefix(next);
+    }
     const std::size_t end = rest.find('\n');
     const std::string_view line = rest.substr(0, end);
     rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);

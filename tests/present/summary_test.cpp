@@ -171,6 +171,15 @@ TEST(Summary, WarningsComeFromTheReportAndFromProblemsThatDidNotConverge) {
   const auto j = nlohmann::json::parse(summaryJson(r, w, {}));
   EXPECT_TRUE(j["problems"][0]["moment"].is_null());
   EXPECT_EQ(j["warnings"].size(), 3u);
+
+  // Starred lines at the very start, inside a warning block and after
+  // lines that only look like them; a block that runs to the end of a text
+  // without a final line end.
+  const std::string edges =
+      "     ***** STOP AT THE START *****\n   some line\n  x WARNINGS y\n     ***** INSIDE *****\n\n"
+      "  ******** not a star line\n     ***** LAST\n**** WARNING\n  TAIL WITHOUT END";
+  EXPECT_EQ(runWarnings(AnalysisResult{}, edges),
+            (std::vector<std::string>{"STOP AT THE START", "INSIDE", "LAST", "TAIL WITHOUT END"}));
 }
 
 }  // namespace
