@@ -97,6 +97,16 @@ AnalysisResult analyse(std::string_view inputText, const AnalysisOptions& option
 
   ctx.inputStream = std::make_unique<textio::TextStream>(inputText);
   ctx.input = std::make_unique<textio::RecordReader>(*ctx.inputStream, names.inputFile);
+  // Room for the texts a run usually writes, taken at once: a report of up
+  // to about 80 bytes, and plot data of about 40, per byte of input. Grown
+  // from nothing, each text would be copied from one doubling of its
+  // buffer into the next, writing fresh pages each time; room not used is
+  // address space only.
+  const auto room = [&](std::size_t perByte) {
+    return std::min(perByte * inputText.size() + 4096, std::size_t{32} << 20);
+  };
+  result.report.reserve(room(80));
+  result.plotData.reserve(room(40));
   ctx.report.attach(result.report);
   ctx.plot.attach(result.plotData);
   ctx.monitor.attach(result.iterationLog);
