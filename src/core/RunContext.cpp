@@ -47,9 +47,11 @@ bool RunContext::openScratch(textio::OutputChannel& out, Scratch which, std::str
     std::string& text = which == Scratch::PyCurves ? pyScratchText : pressureText;
     text.clear();
     out.attach(text);
-    return true;
+  } else if (!out.open(resolve(scratchName(which)), why)) {
+    return false;
   }
-  return out.open(resolve(scratchName(which)), why);
+  if (which == Scratch::PyCurves) out.holdNumbers(&heldPyScratch);
+  return true;
 }
 
 namespace {

@@ -57,6 +57,9 @@ struct RunContext {
   // values they read back as: the wall analysis takes these values when the
   // file holds exactly that text, instead of converting it again.
   textio::HeldReals heldPressureRows;
+  // The numbers of the p-y scratch file as the generator wrote them, for
+  // the wall analysis in the same way.
+  textio::HeldNumbers heldPyScratch;
   // Where the results of each analysed problem are collected (none when null).
   std::vector<ProblemResult>* results = nullptr;
 

@@ -371,13 +371,13 @@ KORVEN_HOT auto withSignificant(int sig, F&& f) {
 
 }  // namespace
 
-bool putExponent(char* out, int w, int d, int scale, char letter, double x) {
+bool putExponent(char* out, int w, int d, int scale, char letter, double x, double* held) {
   const ExponentShape shape = exponentShape(w, d, scale, letter);
   return shape.usable &&
-         withSignificant(shape.sig, [&]<int Sig>() { return putExponentField<Sig>(out, shape, x); });
+         withSignificant(shape.sig, [&]<int Sig>() { return putExponentField<Sig>(out, shape, x, held); });
 }
 
-bool putFixed(char* out, int w, int d, double x) { return putFixedField(out, w, d, x); }
+bool putFixed(char* out, int w, int d, double x, double* held) { return putFixedField(out, w, d, x, held); }
 
 namespace {
 

@@ -65,11 +65,12 @@ inline void layBlanks(char* out) {
   constexpr std::uint64_t kEightBlanks = 0x2020202020202020u;
   for (std::size_t i = 0; i < kFieldRoom; i += 8) std::memcpy(out + i, &kEightBlanks, 8);
 }
-bool putExponent(char* out, int w, int d, int scale, char letter, double x);
+// `held`, when given, receives the value the field's text reads back as.
+bool putExponent(char* out, int w, int d, int scale, char letter, double x, double* held = nullptr);
 // Iw / Iw.m at out[0..w) as appendInteger appends it; false for a field
 // beyond kFieldRoom columns.
 bool putInteger(char* out, int w, int minDigits, std::int64_t n);
-bool putFixed(char* out, int w, int d, double x);
+bool putFixed(char* out, int w, int d, double x, double* held = nullptr);
 
 // One field written over and over, each after `lead` blanks: E (default
 // exponent, scale 0 or 1) or F (no scale).

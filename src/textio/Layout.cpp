@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -361,6 +362,13 @@ struct Run {
   int scale = 0;
   int pendingBlanks = 0;  // nX: blanks appear only when text follows them
   bool dollar = false;
+  // When given: for each value, what its field's text reads back as, and
+  // for each record ended, how many values (counted from `lineBase`) end
+  // on or before it.
+  double* readBack = nullptr;
+  bool allReadBack = true;  // every value so far has it in `readBack`
+  std::vector<std::uint32_t>* lineEnds = nullptr;
+  std::size_t lineBase = 0;
   std::size_t used = 0;
   char buffer[1024];  // not zero-filled: only buffer[0..used) is ever read
 
@@ -402,6 +410,14 @@ struct Run {
     if (used == sizeof buffer) flush();
     buffer[used++] = '\n';
     pendingBlanks = 0;
+    if (lineEnds != nullptr) lineEnds->push_back(static_cast<std::uint32_t>(lineBase + next));
+  }
+  // Whether a number laid at `at` in the buffer stands apart from the text
+  // before it, so that a reader takes it as a word of its own.
+  bool apart(const char* at) const {
+    if (*at == ' ') return true;
+    const char before = at > buffer ? at[-1] : record.empty() ? '\n' : record.back();
+    return before == ' ' || before == '\n';
   }
   void stars(int w) {
     const auto n = static_cast<std::size_t>(w > 0 ? w : 0);
@@ -413,9 +429,11 @@ struct Run {
     }
   }
 
-  void field(const Instr& n, const FieldValue& v) {
+  void field(const Instr& n, const FieldValue& v, std::size_t index) {
     place();
     using K = FieldValue::Kind;
+    double* const keep = readBack == nullptr ? nullptr : readBack + index;
+    if (keep != nullptr && !(n.op == Op::Integer || n.op == Op::Fixed || n.op == Op::Exponent)) allReadBack = false;
     switch (n.op) {
       case Op::Integer: {
         std::int64_t i = 0;
@@ -427,15 +445,27 @@ struct Run {
           i = static_cast<std::int64_t>(v.real);
         } else {
           stars(n.w);
+          allReadBack = false;
           return;
         }
         const auto w = static_cast<std::size_t>(n.w > 0 ? n.w : 0);
         if (char* p = room(std::max(w, detail::kFieldRoom)); p && detail::putInteger(p, n.w, n.d, i)) {
+          // The integer reads back as itself unless the field shows
+          // asterisks or nothing (Iw.0 of zero).
+          if (keep != nullptr) {
+            if (p[0] != '*' && !(n.d == 0 && i == 0) && i > -(std::int64_t{1} << 53) && i < (std::int64_t{1} << 53) &&
+                apart(p)) {
+              *keep = static_cast<double>(i);
+            } else {
+              allReadBack = false;
+            }
+          }
           used += w;
           return;
         }
         flush();
         detail::appendInteger(record, n.w, n.d, i);
+        allReadBack = false;
         return;
       }
       case Op::Fixed:
@@ -449,18 +479,21 @@ struct Run {
           x = v.logical ? 1.0 : 0.0;
         } else {
           stars(n.w);
+          allReadBack = false;
           return;
         }
         const auto w = static_cast<std::size_t>(n.w > 0 ? n.w : 0);
         if (char* p = room(std::max(w, detail::kFieldRoom))) {
           const bool done = n.op == Op::Fixed
-                                ? scale == 0 && detail::putFixed(p, n.w, n.d, x)
-                                : n.e == 0 && detail::putExponent(p, n.w, n.d, scale, n.letter, x);
+                                ? scale == 0 && detail::putFixed(p, n.w, n.d, x, keep)
+                                : n.e == 0 && detail::putExponent(p, n.w, n.d, scale, n.letter, x, keep);
           if (done) {
+            if (keep != nullptr && !apart(p)) allReadBack = false;
             used += w;
             return;
           }
         }
+        allReadBack = false;
         flush();
         if (n.op == Op::Fixed) {
           detail::appendFixed(record, n.w, n.d, scale, x);
@@ -512,12 +545,13 @@ struct Run {
   // `held`, when given, receives the value each field reads back as; the
   // result tells whether every field was written so that it could.
   bool row(const RowShape& shape, std::span<const double> reals, double* held = nullptr) {
-    bool allHeld = true;
     const detail::RowField& f = shape.field;
+    bool allHeld = true;
     scale = f.scale;
     const auto step = static_cast<std::size_t>(f.lead + f.w);
     const std::size_t fit = (sizeof buffer - detail::kFieldRoom) / step;
     for (std::size_t start = 0; start < reals.size(); start += shape.perRecord) {
+      next = start;  // the values before this record, for the record ends
       if (start > 0) endRecord();
       pendingBlanks = shape.prefix;
       place();
@@ -525,8 +559,13 @@ struct Run {
       const std::size_t end = std::min(reals.size(), start + shape.perRecord);
       while (i < end) {
         const std::size_t n = std::min(end - i, fit);
-        const std::size_t k = detail::putRow(room(n * step + detail::kFieldRoom), reals.subspan(i, n), f,
-                                             held == nullptr ? nullptr : held + i);
+        char* const at = room(n * step + detail::kFieldRoom);
+        const std::size_t k = detail::putRow(at, reals.subspan(i, n), f, held == nullptr ? nullptr : held + i);
+        if (f.lead == 0) {
+          // A field that fills its width runs into the one before it: the
+          // two read back as one word.
+          for (std::size_t j = 0; j < k; ++j) allHeld = allHeld && (i + j == start || at[j * step] == ' ');
+        }
         used += k * step;
         i += k;
         if (k < n) {
@@ -557,6 +596,7 @@ struct Run {
         case Op::Literal:
           place();
           put(n.text);
+          if (readBack != nullptr) allReadBack = false;  // it may run into a number
           break;
         case Op::Skip: pendingBlanks += n.w; break;
         case Op::Slash:
@@ -578,7 +618,8 @@ struct Run {
         default:
           for (int r = 0; r < n.repeat; ++r) {
             if (next >= values.size()) return false;
-            field(n, values[next++]);
+            field(n, values[next], next);
+            ++next;
           }
           break;
       }
@@ -603,11 +644,16 @@ struct Layout::Impl {
   }
 
   // Real values through a row layout.
-  bool runReals(std::span<const double> reals, std::string& text, bool& leftOpen,
-                double* held = nullptr) const {
+  // `lineEnds`, when given, receives for each record how many values,
+  // counted from `lineBase`, end on or before it.
+  bool runReals(std::span<const double> reals, std::string& text, bool& leftOpen, double* held = nullptr,
+                std::vector<std::uint32_t>* lineEnds = nullptr, std::size_t lineBase = 0) const {
     Run r{{}, text};
+    r.lineEnds = lineEnds;
+    r.lineBase = lineBase;
     const bool allHeld = r.row(*row, reals, held);
     leftOpen = false;
+    r.next = reals.size();
     r.endRecord();
     r.flush();
     return allHeld;
@@ -615,16 +661,21 @@ struct Layout::Impl {
 
   // Applies the layout to the values, appending the records to `text`;
   // the open record (when the write ended with '$') is left as its tail.
-  void run(std::span<const FieldValue> values, std::string& text, bool& leftOpen) const {
+  // `held`, when given, receives for each value what its field's text
+  // reads back as; the result tells whether every value has it.
+  bool run(std::span<const FieldValue> values, std::string& text, bool& leftOpen, double* held = nullptr,
+           std::vector<std::uint32_t>* lineEnds = nullptr, std::size_t lineBase = 0) const {
     if (row && !values.empty() &&
         std::all_of(values.begin(), values.end(),
                     [](const FieldValue& v) { return v.kind == FieldValue::Kind::Real; })) {
       std::vector<double> reals(values.size());
       for (std::size_t i = 0; i < values.size(); ++i) reals[i] = values[i].real;
-      runReals(reals, text, leftOpen);
-      return;
+      return runReals(reals, text, leftOpen, held, lineEnds, lineBase);
     }
     Run r{values, text};
+    r.readBack = held;
+    r.lineEnds = lineEnds;
+    r.lineBase = lineBase;
     std::size_t from = 0;
     for (;;) {
       const std::size_t before = r.next;
@@ -640,6 +691,7 @@ struct Layout::Impl {
     leftOpen = r.dollar;
     if (!leftOpen) r.endRecord();
     r.flush();
+    return r.allReadBack && r.next == values.size();
   }
 };
 
@@ -774,9 +826,31 @@ bool OutputChannel::cutOldText(std::uintmax_t length) {
   return !ec;
 }
 
+void OutputChannel::holdNumbers(HeldNumbers* held) {
+  held_ = held;
+  if (held == nullptr) return;
+  held->text.clear();
+  held->values.clear();
+  held->lineEnds.clear();
+  held->complete = text_ != nullptr;
+  heldFrom_ = text_ == nullptr ? 0 : text_->size();
+}
+
+void OutputChannel::finishHeld() {
+  HeldNumbers& held = *held_;
+  held_ = nullptr;
+  // The whole text must still be here, nothing of it handed on yet, and
+  // every record of it ended.
+  const std::string_view text = std::string_view(*text_).substr(heldFrom_);
+  held.complete = held.complete && written_ == 0 && stream_ == nullptr && (text.empty() || text.back() == '\n') &&
+                  held.values.size() < std::numeric_limits<std::uint32_t>::max();
+  if (held.complete) held.text.assign(text);
+}
+
 void OutputChannel::close() {
   if (text_ == nullptr) return;
   if (recordOpen_) endRecord();
+  if (held_ != nullptr) finishHeld();
   writeOut(buffer_.size());
   if (file_ != nullptr) {
     std::FILE* file = file_;
@@ -795,6 +869,10 @@ void OutputChannel::close() {
 }
 
 void OutputChannel::abandon() noexcept {
+  if (held_ != nullptr) {
+    held_->complete = false;
+    held_ = nullptr;
+  }
   // What was written so far is kept where the file still takes it (a run
   // that failed on another file leaves its report up to the failure);
   // failures here are not reported again.
@@ -827,18 +905,34 @@ void OutputChannel::flush() {
   if (stream_ != nullptr) stream_->flush();
 }
 
+double* OutputChannel::heldRoom(std::size_t count) {
+  if (held_ == nullptr) return nullptr;
+  const std::size_t at = held_->values.size();
+  held_->values.resize(at + count);
+  return held_->values.data() + at;
+}
+
 void OutputChannel::writeValues(const Layout& layout, std::span<const FieldValue> values) {
   if (text_ == nullptr) return;
   requireFinite(values);
-  layout.impl_->run(values, *text_, recordOpen_);
+  const std::size_t base = held_ == nullptr ? 0 : held_->values.size();
+  double* held = heldRoom(values.size());
+  if (!layout.impl_->run(values, *text_, recordOpen_, held, held == nullptr ? nullptr : &held_->lineEnds, base) &&
+      held != nullptr) {
+    held_->complete = false;
+  }
   deliver();
 }
 
 void OutputChannel::writeReals(const Layout& layout, std::span<const double> values) {
   if (text_ == nullptr) return;
   requireFinite(values);
+  const std::size_t base = held_ == nullptr ? 0 : held_->values.size();
+  double* held = heldRoom(values.size());
+  std::vector<std::uint32_t>* lineEnds = held == nullptr ? nullptr : &held_->lineEnds;
+  bool all = true;
   if (layout.impl_->row && !values.empty()) {
-    layout.impl_->runReals(values, *text_, recordOpen_);
+    all = layout.impl_->runReals(values, *text_, recordOpen_, held, lineEnds, base);
   } else {
     // Most such writes hold a few values: converted on the stack.
     constexpr std::size_t kOnStack = 32;
@@ -846,17 +940,20 @@ void OutputChannel::writeReals(const Layout& layout, std::span<const double> val
       alignas(FieldValue) unsigned char storage[kOnStack * sizeof(FieldValue)];
       auto* fields = reinterpret_cast<FieldValue*>(storage);
       for (std::size_t i = 0; i < values.size(); ++i) std::construct_at(fields + i, values[i]);
-      layout.impl_->run(std::span<const FieldValue>(fields, values.size()), *text_, recordOpen_);
+      all = layout.impl_->run(std::span<const FieldValue>(fields, values.size()), *text_, recordOpen_, held,
+                              lineEnds, base);
     } else {
       const std::vector<FieldValue> fields(values.begin(), values.end());
-      layout.impl_->run(fields, *text_, recordOpen_);
+      all = layout.impl_->run(fields, *text_, recordOpen_, held, lineEnds, base);
     }
   }
+  if (!all && held != nullptr) held_->complete = false;
   deliver();
 }
 
 void OutputChannel::writeRows(const Layout& layout, std::span<const double> values, HeldReals& held) {
   if (text_ == nullptr) return;
+  if (held_ != nullptr) held_->complete = false;  // its numbers are kept in `held`
   finishRecord();
   const bool again = held.complete && held.layout == layout.impl_->id && held.source.size() == values.size() &&
                      std::memcmp(held.source.data(), values.data(), values.size() * sizeof(double)) == 0;
@@ -891,6 +988,20 @@ void OutputChannel::writeRows(const Layout& layout, std::span<const double> valu
 void OutputChannel::writeFreeValues(std::span<const FieldValue> values) {
   if (text_ == nullptr) return;
   requireFinite(values);
+  if (held_ != nullptr) {
+    // Integers read back as themselves, reals written in their shortest
+    // text as the very same double; texts and logicals are no numbers.
+    for (const FieldValue& v : values) {
+      constexpr std::int64_t kExact = std::int64_t{1} << 53;
+      if (v.kind == FieldValue::Kind::Real) {
+        held_->values.push_back(v.real);
+      } else if (v.kind == FieldValue::Kind::Integer && v.integer > -kExact && v.integer < kExact) {
+        held_->values.push_back(static_cast<double>(v.integer));
+      } else {
+        held_->complete = false;
+      }
+    }
+  }
   for (const FieldValue& v : values) {
     text_->push_back(' ');
     appendFree(*text_, v);
@@ -901,12 +1012,14 @@ void OutputChannel::writeFreeValues(std::span<const FieldValue> values) {
 
 void OutputChannel::append(std::string_view text) {
   if (text_ == nullptr) return;
+  if (held_ != nullptr) held_->complete = false;
   text_->append(text);
   recordOpen_ = true;
 }
 
 void OutputChannel::endRecord() {
   if (text_ == nullptr) return;
+  if (held_ != nullptr) held_->lineEnds.push_back(static_cast<std::uint32_t>(held_->values.size()));
   text_->push_back('\n');
   recordOpen_ = false;
   deliver();

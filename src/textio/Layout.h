@@ -76,6 +76,17 @@ struct HeldReals {
   std::vector<double> source;    // the values they were written from
 };
 
+// The numbers of a file written through an output channel, each as its
+// text reads back (integers exactly; reals as converting their text gives
+// them), in the order written, with the file's text: whoever reads that
+// very text back can take the numbers without converting it again.
+struct HeldNumbers {
+  std::string text;                      // the file's whole text, line ends included
+  std::vector<double> values;            // every number of `text` in order
+  std::vector<std::uint32_t> lineEnds;   // for each line, how many of `values` end on or before it
+  bool complete = false;                 // all of `text` and all of its numbers are here
+};
+
 // A text output file (report, plot-data file, iteration-monitoring file,
 // intermediate files). Each write starts a new line unless the previous
 // write ended with '$'.
@@ -148,6 +159,13 @@ class OutputChannel {
     writeFreeValues(std::span<const FieldValue>(values, sizeof...(Args)));
   }
 
+  // Keeps the numbers of the file or text opened last, and on close its
+  // text, in `held` (see HeldNumbers), which is left incomplete when a
+  // write holds a value that is not a number, a field is written by the
+  // general formatters (a rounding tie, a field too narrow), a record is
+  // built step by step, or text was handed on before the close.
+  void holdNumbers(HeldNumbers* held);
+
   // Pieces of a record built step by step (number writers): text is
   // appended to the open record; endRecord() ends it.
   void append(std::string_view text);
@@ -165,6 +183,12 @@ class OutputChannel {
   // Cuts an opened file that held a longer text before to `length` bytes;
   // false, with errno set, when it cannot.
   bool cutOldText(std::uintmax_t length);
+  // Room for `count` numbers' values in held_, or null.
+  double* heldRoom(std::size_t count);
+  // Takes the text into held_ on close, and checks it against the numbers.
+  void finishHeld();
+  HeldNumbers* held_ = nullptr;        // where the numbers written are kept, when anywhere
+  std::size_t heldFrom_ = 0;           // where in text_ the text they are in starts
   std::FILE* file_ = nullptr;          // an opened file
   std::ostream* stream_ = nullptr;     // an attached stream
   std::string* text_ = nullptr;        // where records go: buffer_ or a caller's text

@@ -4,6 +4,7 @@
 // vouch for must leave it incomplete so that the text is read instead.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -181,6 +182,76 @@ TEST(HeldRows, SkippedLinesMustMatchTheTextByteForByte) {
   EXPECT_FALSE(reader.skipLines(rows.substr(0, 10)));
   EXPECT_TRUE(reader.skipLines(""));
   EXPECT_EQ(reader.record("ROW").real(), 1.0);
+}
+
+// The numbers of a whole file kept as it is written (holdNumbers): free-
+// format records and records through layouts, with what reading the text
+// back line by line gives.
+TEST(HeldNumbers, KeptNumbersAreWhatReadingTheTextGives) {
+  const std::vector<double> v = awkwardValues(3000);
+  std::string text;
+  HeldNumbers held;
+  OutputChannel out;
+  out.attach(text);
+  out.holdNumbers(&held);
+  out.writeFree(static_cast<int>(v.size()));
+  out.writeFree(144.10000000149012, 34, -0.0);
+  // The p-y scratch file's records; four digits would make ties of some
+  // whole numbers, which the general formatter writes.
+  for (std::size_t j = 0; j + 1 < v.size(); j += 2) {
+    out.write(KLAYOUT("(I5,2(1X,1P,E10.3))"), j, v[j] * 1.0000000007, v[j + 1] * 1.0000000007);
+  }
+  out.writeReals(KLAYOUT("(3(1X,E12.5))"), std::vector<double>(v.begin(), v.begin() + 100));  // records by reversion
+  out.writeReals(KLAYOUT("(1P,6E14.6)"), std::vector<double>(v.begin(), v.begin() + 60));
+  out.write(KLAYOUT("(I4,$)"), 7);  // records left open, continued and ended by the close
+  out.writeFree(8);
+  out.write(KLAYOUT("(1X,I3,$)"), 9);
+  out.close();
+  ASSERT_TRUE(held.complete);
+  EXPECT_EQ(held.text, text);
+  ASSERT_EQ(held.lineEnds.size(), static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
+  std::istringstream in(text);
+  RecordReader reader(in, "numbers", "NUMBERS");
+  std::vector<double> read;
+  for (std::size_t line = 0; line < held.lineEnds.size(); ++line) {
+    std::vector<double> row(held.lineEnds[line] - (line == 0 ? 0 : held.lineEnds[line - 1]));
+    reader.record("LINE").reals(row);
+    read.insert(read.end(), row.begin(), row.end());
+  }
+  EXPECT_TRUE(reader.atEnd());
+  EXPECT_TRUE(sameBits(read, held.values));
+}
+
+TEST(HeldNumbers, WhatReadsBackOtherwiseIsLeftIncomplete) {
+  const auto held = [](auto&& write) {
+    std::string text;
+    HeldNumbers h;
+    OutputChannel out;
+    out.attach(text);
+    out.holdNumbers(&h);
+    out.writeFree(1, 2.5);
+    write(out);
+    out.close();
+    return h.complete;
+  };
+  EXPECT_TRUE(held([](OutputChannel& o) { o.write(KLAYOUT("(I3,1X,I3)"), 123, 456); }));
+  EXPECT_FALSE(held([](OutputChannel& o) { o.writeFree("word", 1); }));             // not a number
+  EXPECT_FALSE(held([](OutputChannel& o) { o.write(KLAYOUT("(I3,'X')"), 5); }));     // "  5X"
+  EXPECT_FALSE(held([](OutputChannel& o) { o.write(KLAYOUT("(I2)"), 123); }));       // asterisks
+  EXPECT_FALSE(held([](OutputChannel& o) { o.write(KLAYOUT("(I3.0)"), 0); }));       // blanks only
+  EXPECT_FALSE(held([](OutputChannel& o) { o.write(KLAYOUT("(I3,I3)"), 123, 456); }));  // "123456": one word
+  EXPECT_FALSE(held([](OutputChannel& o) { o.write(KLAYOUT("(2E9.3)"), -1.0, 2.0); }));  // "-.100E+01" fills it
+  EXPECT_FALSE(held([](OutputChannel& o) { o.write(KLAYOUT("(E7.3)"), 1e120); }));   // written by the general formatter
+  EXPECT_FALSE(held([](OutputChannel& o) { o.append("7"); }));                       // a record built step by step
+  // A file handed on as it is written (a stream) does not keep its text.
+  std::ostringstream stream;
+  HeldNumbers h;
+  OutputChannel out;
+  out.attach(stream);
+  out.holdNumbers(&h);
+  out.writeFree(1);
+  out.close();
+  EXPECT_FALSE(h.complete);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -283,6 +284,33 @@ TEST(ScratchFile, UserCurvesThenMirroredGeneratedCurves) {
     }
   }
   r->ctx.names.pyScratchFile = path;
+  // Numbers kept by a writer of another text (the file was changed after it
+  // was written): the file's own numbers are read.
+  textio::HeldNumbers& held = r->ctx.heldPyScratch;
+  held.complete = true;
+  held.text = " 9\n";
+  held.values = {9.0};
+  held.lineEnds = {1};
+  readPyScratchFile(r->ctx);
+  ASSERT_EQ(m.curves.size(), 2u);
+  // Numbers kept for the file's very text are taken as they are, record by
+  // record as a reader takes them from its lines.
+  {
+    std::ifstream in(path);
+    held.text.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  held.values = {2, 3, 2, 1, 50.5, -1.0, 2, -50.0, 1.0, 32.9, 34};
+  held.lineEnds = {1, 3, 6, 9, 11};
+  for (int j = 1; j <= 34; ++j) {
+    const int side = j <= 17 ? j : j - 17;
+    held.values.insert(held.values.end(), {double(j), side * 10.0, (side - 1) * 0.1});
+    held.lineEnds.push_back(static_cast<std::uint32_t>(held.values.size()));
+  }
+  r->ctx.plot.flush();
+  readPyScratchFile(r->ctx);
+  ASSERT_EQ(m.curves.size(), 2u);
+  EXPECT_EQ(m.curves[0].p[0], 50.5);  // the kept value, not the 50.0 of the text
+  held.complete = false;
   readPyScratchFile(r->ctx);
   std::remove(path.c_str());
   ASSERT_EQ(m.curves.size(), 2u);
