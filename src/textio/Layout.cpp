@@ -856,9 +856,19 @@ void OutputChannel::close() {
     std::FILE* file = file_;
     file_ = nullptr;
     errno = 0;
+    // The file was written from its start, unbuffered, every byte checked:
+    // its length is what was written. On Windows a text file takes two
+    // bytes for each line end, and its position tells its length.
+#if defined(_WIN32)
+    const long position = std::ftell(file);
+    const bool known = position >= 0;
+    const auto length = static_cast<std::uintmax_t>(known ? position : 0);
+#else
+    const bool known = true;
+    const std::uintmax_t length = written_;
+#endif
     if (std::fclose(file) != 0) fail("error on closing the file");
-    // The file was written from its start, unbuffered, every byte checked.
-    if (!cutOldText(written_)) fail("write error");
+    if (known && !cutOldText(length)) fail("write error");
   } else if (stream_ != nullptr) {
     stream_->flush();
   }
