@@ -21,6 +21,20 @@
 
 namespace korven::textio {
 
+namespace detail {
+// Where a write puts what its numbers read back as (HeldReals and
+// HeldNumbers): a value for each value written, and, when `lineEnds` is
+// given, for each record it ends, how many values counted from `base` end
+// on or before it.
+struct ReadBack {
+  double* values = nullptr;
+  std::vector<std::uint32_t>* lineEnds = nullptr;
+  std::size_t base = 0;
+};
+}  // namespace detail
+
+using detail::ReadBack;
+
 // ---------------------------------------------------------------------------
 // Parsed form
 
@@ -284,6 +298,12 @@ void appendFree(std::string& out, const FieldValue& v) {
   }
 }
 
+// Whether an integer reads back from its text as the very same double.
+bool exactAsDouble(std::int64_t n) {
+  constexpr std::int64_t kExact = std::int64_t{1} << 53;
+  return n > -kExact && n < kExact;
+}
+
 // A layout that writes one field over and over: kP (0 or 1) at most, then
 // either r of an E (default exponent) or F field, or r(nX, field) with at
 // most kMaxRowLead blanks; reversion repeats the same record. The plot-data
@@ -362,13 +382,8 @@ struct Run {
   int scale = 0;
   int pendingBlanks = 0;  // nX: blanks appear only when text follows them
   bool dollar = false;
-  // When given: for each value, what its field's text reads back as, and
-  // for each record ended, how many values (counted from `lineBase`) end
-  // on or before it.
-  double* readBack = nullptr;
-  bool allReadBack = true;  // every value so far has it in `readBack`
-  std::vector<std::uint32_t>* lineEnds = nullptr;
-  std::size_t lineBase = 0;
+  ReadBack readBack;        // where what the numbers read back as goes, when anywhere
+  bool allReadBack = true;  // every value so far has it there
   std::size_t used = 0;
   char buffer[1024];  // not zero-filled: only buffer[0..used) is ever read
 
@@ -410,7 +425,7 @@ struct Run {
     if (used == sizeof buffer) flush();
     buffer[used++] = '\n';
     pendingBlanks = 0;
-    if (lineEnds != nullptr) lineEnds->push_back(static_cast<std::uint32_t>(lineBase + next));
+    if (readBack.lineEnds != nullptr) readBack.lineEnds->push_back(static_cast<std::uint32_t>(readBack.base + next));
   }
   // Whether a number laid at `at` in the buffer stands apart from the text
   // before it, so that a reader takes it as a word of its own.
@@ -432,7 +447,7 @@ struct Run {
   void field(const Instr& n, const FieldValue& v, std::size_t index) {
     place();
     using K = FieldValue::Kind;
-    double* const keep = readBack == nullptr ? nullptr : readBack + index;
+    double* const keep = readBack.values == nullptr ? nullptr : readBack.values + index;
     if (keep != nullptr && !(n.op == Op::Integer || n.op == Op::Fixed || n.op == Op::Exponent)) allReadBack = false;
     switch (n.op) {
       case Op::Integer: {
@@ -453,8 +468,7 @@ struct Run {
           // The integer reads back as itself unless the field shows
           // asterisks or nothing (Iw.0 of zero).
           if (keep != nullptr) {
-            if (p[0] != '*' && !(n.d == 0 && i == 0) && i > -(std::int64_t{1} << 53) && i < (std::int64_t{1} << 53) &&
-                apart(p)) {
+            if (p[0] != '*' && !(n.d == 0 && i == 0) && exactAsDouble(i) && apart(p)) {
               *keep = static_cast<double>(i);
             } else {
               allReadBack = false;
@@ -542,11 +556,11 @@ struct Run {
   // field, each after its blanks, a record per `perRecord` values; the
   // fields go into the buffer in runs, and one that the general formatters
   // must write is written by them.
-  // `held`, when given, receives the value each field reads back as; the
-  // result tells whether every field was written so that it could.
-  bool row(const RowShape& shape, std::span<const double> reals, double* held = nullptr) {
+  // What each field reads back as goes to `readBack`, where it could be
+  // found (see allReadBack).
+  void row(const RowShape& shape, std::span<const double> reals) {
     const detail::RowField& f = shape.field;
-    bool allHeld = true;
+    double* const held = readBack.values;
     scale = f.scale;
     const auto step = static_cast<std::size_t>(f.lead + f.w);
     const std::size_t fit = (sizeof buffer - detail::kFieldRoom) / step;
@@ -564,7 +578,7 @@ struct Run {
         if (f.lead == 0) {
           // A field that fills its width runs into the one before it: the
           // two read back as one word.
-          for (std::size_t j = 0; j < k; ++j) allHeld = allHeld && (i + j == start || at[j * step] == ' ');
+          for (std::size_t j = 0; j < k; ++j) allReadBack = allReadBack && (i + j == start || at[j * step] == ' ');
         }
         used += k * step;
         i += k;
@@ -577,12 +591,11 @@ struct Run {
           } else {
             detail::appendExponent(record, f.w, f.d, 0, scale, f.letter, reals[i]);
           }
-          allHeld = false;
+          allReadBack = false;
           ++i;
         }
       }
     }
-    return allHeld;
   }
 
   // Runs the program from `from` to its end; false when the write ends at
@@ -596,7 +609,7 @@ struct Run {
         case Op::Literal:
           place();
           put(n.text);
-          if (readBack != nullptr) allReadBack = false;  // it may run into a number
+          if (readBack.values != nullptr) allReadBack = false;  // it may run into a number
           break;
         case Op::Skip: pendingBlanks += n.w; break;
         case Op::Slash:
@@ -643,39 +656,35 @@ struct Layout::Impl {
     return next.fetch_add(1, std::memory_order_relaxed);
   }
 
-  // Real values through a row layout.
-  // `lineEnds`, when given, receives for each record how many values,
-  // counted from `lineBase`, end on or before it.
-  bool runReals(std::span<const double> reals, std::string& text, bool& leftOpen, double* held = nullptr,
-                std::vector<std::uint32_t>* lineEnds = nullptr, std::size_t lineBase = 0) const {
+  // Real values through a row layout. What their text reads back as goes
+  // to `readBack`; the result tells whether every value has it there.
+  bool runReals(std::span<const double> reals, std::string& text, bool& leftOpen,
+                const ReadBack& readBack = {}) const {
     Run r{{}, text};
-    r.lineEnds = lineEnds;
-    r.lineBase = lineBase;
-    const bool allHeld = r.row(*row, reals, held);
+    r.readBack = readBack;
+    r.row(*row, reals);
     leftOpen = false;
     r.next = reals.size();
     r.endRecord();
     r.flush();
-    return allHeld;
+    return r.allReadBack;
   }
 
   // Applies the layout to the values, appending the records to `text`;
   // the open record (when the write ended with '$') is left as its tail.
-  // `held`, when given, receives for each value what its field's text
-  // reads back as; the result tells whether every value has it.
-  bool run(std::span<const FieldValue> values, std::string& text, bool& leftOpen, double* held = nullptr,
-           std::vector<std::uint32_t>* lineEnds = nullptr, std::size_t lineBase = 0) const {
+  // What the values' fields read back as goes to `readBack`; the result
+  // tells whether every value has it there.
+  bool run(std::span<const FieldValue> values, std::string& text, bool& leftOpen,
+           const ReadBack& readBack = {}) const {
     if (row && !values.empty() &&
         std::all_of(values.begin(), values.end(),
                     [](const FieldValue& v) { return v.kind == FieldValue::Kind::Real; })) {
       std::vector<double> reals(values.size());
       for (std::size_t i = 0; i < values.size(); ++i) reals[i] = values[i].real;
-      return runReals(reals, text, leftOpen, held, lineEnds, lineBase);
+      return runReals(reals, text, leftOpen, readBack);
     }
     Run r{values, text};
-    r.readBack = held;
-    r.lineEnds = lineEnds;
-    r.lineBase = lineBase;
+    r.readBack = readBack;
     std::size_t from = 0;
     for (;;) {
       const std::size_t before = r.next;
@@ -915,34 +924,28 @@ void OutputChannel::flush() {
   if (stream_ != nullptr) stream_->flush();
 }
 
-double* OutputChannel::heldRoom(std::size_t count) {
-  if (held_ == nullptr) return nullptr;
-  const std::size_t at = held_->values.size();
-  held_->values.resize(at + count);
-  return held_->values.data() + at;
+ReadBack OutputChannel::heldRoom(std::size_t count) {
+  if (held_ == nullptr) return {};
+  const std::size_t base = held_->values.size();
+  held_->values.resize(base + count);
+  return {held_->values.data() + base, &held_->lineEnds, base};
 }
 
 void OutputChannel::writeValues(const Layout& layout, std::span<const FieldValue> values) {
   if (text_ == nullptr) return;
   requireFinite(values);
-  const std::size_t base = held_ == nullptr ? 0 : held_->values.size();
-  double* held = heldRoom(values.size());
-  if (!layout.impl_->run(values, *text_, recordOpen_, held, held == nullptr ? nullptr : &held_->lineEnds, base) &&
-      held != nullptr) {
-    held_->complete = false;
-  }
+  const ReadBack held = heldRoom(values.size());
+  if (!layout.impl_->run(values, *text_, recordOpen_, held) && held_ != nullptr) held_->complete = false;
   deliver();
 }
 
 void OutputChannel::writeReals(const Layout& layout, std::span<const double> values) {
   if (text_ == nullptr) return;
   requireFinite(values);
-  const std::size_t base = held_ == nullptr ? 0 : held_->values.size();
-  double* held = heldRoom(values.size());
-  std::vector<std::uint32_t>* lineEnds = held == nullptr ? nullptr : &held_->lineEnds;
+  const ReadBack held = heldRoom(values.size());
   bool all = true;
   if (layout.impl_->row && !values.empty()) {
-    all = layout.impl_->runReals(values, *text_, recordOpen_, held, lineEnds, base);
+    all = layout.impl_->runReals(values, *text_, recordOpen_, held);
   } else {
     // Most such writes hold a few values: converted on the stack.
     constexpr std::size_t kOnStack = 32;
@@ -950,14 +953,13 @@ void OutputChannel::writeReals(const Layout& layout, std::span<const double> val
       alignas(FieldValue) unsigned char storage[kOnStack * sizeof(FieldValue)];
       auto* fields = reinterpret_cast<FieldValue*>(storage);
       for (std::size_t i = 0; i < values.size(); ++i) std::construct_at(fields + i, values[i]);
-      all = layout.impl_->run(std::span<const FieldValue>(fields, values.size()), *text_, recordOpen_, held,
-                              lineEnds, base);
+      all = layout.impl_->run(std::span<const FieldValue>(fields, values.size()), *text_, recordOpen_, held);
     } else {
       const std::vector<FieldValue> fields(values.begin(), values.end());
-      all = layout.impl_->run(fields, *text_, recordOpen_, held, lineEnds, base);
+      all = layout.impl_->run(fields, *text_, recordOpen_, held);
     }
   }
-  if (!all && held != nullptr) held_->complete = false;
+  if (!all && held_ != nullptr) held_->complete = false;
   deliver();
 }
 
@@ -986,7 +988,7 @@ void OutputChannel::writeRows(const Layout& layout, std::span<const double> valu
   requireFinite(values);
   const std::size_t before = text_->size();
   held.values.resize(values.size());
-  const bool all = layout.impl_->runReals(values, *text_, recordOpen_, held.values.data());
+  const bool all = layout.impl_->runReals(values, *text_, recordOpen_, {held.values.data()});
   held.text.assign(*text_, before);
   // Every line holds perRecord numbers, or there is one line.
   const std::size_t perRecord = row->perRecord;
@@ -1002,10 +1004,9 @@ void OutputChannel::writeFreeValues(std::span<const FieldValue> values) {
     // Integers read back as themselves, reals written in their shortest
     // text as the very same double; texts and logicals are no numbers.
     for (const FieldValue& v : values) {
-      constexpr std::int64_t kExact = std::int64_t{1} << 53;
       if (v.kind == FieldValue::Kind::Real) {
         held_->values.push_back(v.real);
-      } else if (v.kind == FieldValue::Kind::Integer && v.integer > -kExact && v.integer < kExact) {
+      } else if (v.kind == FieldValue::Kind::Integer && exactAsDouble(v.integer)) {
         held_->values.push_back(static_cast<double>(v.integer));
       } else {
         held_->complete = false;

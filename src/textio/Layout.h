@@ -17,6 +17,10 @@
 
 namespace korven::textio {
 
+namespace detail {
+struct ReadBack;  // Layout.cpp
+}  // namespace detail
+
 // One value handed to a layout: integer, real, text or logical.
 struct FieldValue {
   enum class Kind : std::uint8_t { Integer, Real, Text, Logical };
@@ -183,8 +187,9 @@ class OutputChannel {
   // Cuts an opened file that held a longer text before to `length` bytes;
   // false, with errno set, when it cannot.
   bool cutOldText(std::uintmax_t length);
-  // Room for `count` numbers' values in held_, or null.
-  double* heldRoom(std::size_t count);
+  // Room in held_ for what `count` values read back as (nowhere when no
+  // numbers are kept).
+  detail::ReadBack heldRoom(std::size_t count);
   // Takes the text into held_ on close, and checks it against the numbers.
   void finishHeld();
   HeldNumbers* held_ = nullptr;        // where the numbers written are kept, when anywhere
