@@ -1,5 +1,8 @@
 #include "Schema.h"
 
+#include <initializer_list>
+#include <utility>
+
 namespace korven::project {
 
 const std::vector<CodeName> kUnitNames = {{"english", 1}, {"si", 2}};
@@ -79,6 +82,25 @@ F count(std::string id, std::string arrayPath) {
   return c;
 }
 
+// An element of a braced list that is moved out of the list when the list
+// is taken, not copied: the elements of a std::initializer_list are const,
+// and copying the nested records of the table at every level of nesting
+// cost several times what building them does.
+template <class T>
+struct Moved {
+  mutable T value;
+  template <class U>
+  Moved(U&& u) : value(std::forward<U>(u)) {}
+};
+
+template <class T>
+std::vector<T> moved(std::initializer_list<Moved<T>> items) {
+  std::vector<T> v;
+  v.reserve(items.size());
+  for (const Moved<T>& m : items) v.push_back(std::move(m.value));
+  return v;
+}
+
 Node record(std::string name, std::vector<Field> fields) {
   Node n;
   n.type = Node::Record;
@@ -104,6 +126,18 @@ Node when(std::function<bool(const Values&)> test, std::string text, std::vector
   return n;
 }
 
+Node record(std::string name, std::initializer_list<Moved<Field>> fields) {
+  return record(std::move(name), moved(fields));
+}
+Node array(std::string path, std::string countId, std::string meaning,
+           std::initializer_list<Moved<Node>> children) {
+  return array(std::move(path), std::move(countId), std::move(meaning), moved(children));
+}
+Node when(std::function<bool(const Values&)> test, std::string text,
+          std::initializer_list<Moved<Node>> children) {
+  return when(std::move(test), std::move(text), moved(children));
+}
+
 double at(const Values& v, const std::string& id) {
   auto it = v.find(id);
   return it == v.end() ? 0.0 : it->second;
@@ -119,39 +153,39 @@ std::vector<Node> sectionEnd(const std::string& prefix, bool top) {
                 "a property value kept with the section and not used by the analysis")
         .hidden();
   };
-  std::vector<Field> props = {
+  std::vector<Field> props = moved<Field>({
       spare(1), spare(2), spare(3),
       real(prefix + "inertia", kInertia, "moment of inertia I of the section")
           .scale(DeckScale::Inertia).range(0.0).id("inertia"),
       spare(5), spare(6), spare(7), spare(8),
       real(prefix + "modulus", kStress, "Young's modulus E of the section").range(0.0).id("modulus"),
-      spare(10), spare(11)};
+      spare(10), spare(11)});
   if (top) {
     props.push_back(integer(prefix + "tapered",
                             "1: the section is tapered and its bottom values follow in "
                             "[cross_section.bottom]; 0: the bottom equals the top")
                         .hidden().id("tapered"));
   }
-  return {record("CROSS SECTION DIMENSIONS",
+  return moved<Node>({record("CROSS SECTION DIMENSIONS",
                  {dim("diameter", "equivalent or external diameter"),
                   dim("inner_diameter", "internal diameter"), dim("width", "external width"),
                   dim("depth", "external depth"), dim("inner_width", "internal width"),
                   dim("inner_depth", "internal depth"), dim("flange_thickness", "flange thickness"),
                   dim("web_thickness", "web thickness")}),
-          record("CROSS SECTION PROPERTIES", std::move(props))};
+          record("CROSS SECTION PROPERTIES", std::move(props))});
 }
 
 // Thrust and moment-curvature points of one set.
 std::vector<Node> momentCurvatureSet(bool generated) {
-  std::vector<Field> thrust = {real("thrust", kForce, "axial thrust of the set")};
+  std::vector<Field> thrust = moved<Field>({real("thrust", kForce, "axial thrust of the set")});
   if (generated) thrust.push_back(real("second", kNone, "second value of the set").hidden());
-  return {record("AXIAL THRUST", std::move(thrust)),
+  return moved<Node>({record("AXIAL THRUST", std::move(thrust)),
           record("MOMENT-CURVATURE POINT COUNT",
                  {integer("spare", "kept and not used").hidden(), count("points", "point")}),
           array("point", "points", "one point of the moment-curvature curve",
                 {record("MOMENT-CURVATURE POINT",
                         {real("moment", kMoment, "bending moment"),
-                         real("curvature", kCurvature, "curvature")})})};
+                         real("curvature", kCurvature, "curvature")})})});
 }
 
 // The records of a nonlinear cross section, after its name: the section's
@@ -177,19 +211,19 @@ std::vector<Node> nonlinearSection() {
     return real(n + key, kNone, "a property value kept with the section and not used by the analysis").hidden();
   };
   auto row = [](const char* what) {
-    return std::vector<Field>{
+    return moved<Field>({
         real("spare", kNone, "first value of the row, kept with the section").hidden(),
         real("diameter", kLength, std::string("diameter of the ") + what).optional(0.0).scale(DeckScale::Milli),
         real("area", kArea, std::string("area of the ") + what).optional(0.0).scale(DeckScale::Area),
         real("y", kLength, "coordinate y in the section").optional(0.0).scale(DeckScale::Milli),
-        real("z", kLength, "coordinate z in the section").optional(0.0).scale(DeckScale::Milli)};
+        real("z", kLength, "coordinate z in the section").optional(0.0).scale(DeckScale::Milli)});
   };
   const std::vector<CodeName> types = {
       {"rectangular_concrete", 1}, {"round_concrete", 2},     {"cased_concrete", 3},
       {"round_prestressed", 4},    {"square_prestressed", 5}, {"octagonal_prestressed", 6},
       {"steel_pipe", 7},           {"steel_i_or_h", 8},       {"steel_aisc", 9},
       {"user_ei", 10}};
-  return {
+  return moved<Node>({
       record("NONLINEAR SECTION PROPERTIES",
              {length("diameter", "equivalent or external diameter"), spare("property_11"),
               spare("property_2"), spare("property_3"),
@@ -283,7 +317,7 @@ std::vector<Node> nonlinearSection() {
            "when nonlinear.hardening.table is above 0",
            {array(n + "hardening_value", "hardening_values", "one value of the strain-hardening model",
                   {record("STRAIN HARDENING VALUE",
-                          {real("value", kNone, "value, in the unit of the input data file")})})})};
+                          {real("value", kNone, "value, in the unit of the input data file")})})})});
 }
 
 std::vector<Node> build() {
@@ -296,7 +330,7 @@ std::vector<Node> build() {
   std::vector<Node> topEnd = sectionEnd("", true);
   std::vector<Node> bottomEnd = sectionEnd("bottom.", false);
 
-  std::vector<Node> crossSection = {
+  std::vector<Node> crossSection = moved<Node>({
       record("CROSS SECTION HEADER",
              {integer("spare_1", "kept and not used").hidden(1.0),
               integer("spare_2", "kept and not used").hidden(1.0),
@@ -304,10 +338,10 @@ std::vector<Node> build() {
               code("kind", {{"elastic", 0}, {"nonlinear", 1}},
                    "elastic section, or nonlinear with its values in [cross_section.nonlinear]")
                   .hidden().range(0.0, 1.0).id("nonlinear")}),
-      record("CROSS SECTION NAME", {F("name", Kind::Text, kNone, "name of the section")})};
-  std::vector<Node> elastic = topEnd;
+      record("CROSS SECTION NAME", {F("name", Kind::Text, kNone, "name of the section")})});
+  std::vector<Node> elastic = std::move(topEnd);
   elastic.push_back(when([](const Values& v) { return at(v, "tapered") > 0; },
-                         "when the section is tapered", bottomEnd));
+                         "when the section is tapered", std::move(bottomEnd)));
   elastic.push_back(record(
       "AISC SECTION RECORD",
       {integer("aisc_family", "AISC family: 0 W, 1 M, 2 S, 3 HP, 11 HSS, 12 PIPE").optional(0.0),
@@ -318,11 +352,11 @@ std::vector<Node> build() {
   elastic.push_back(record(
       "SECTION DESIGNATION", {F("designation", Kind::Text, kNone, "AISC or sheet-pile designation")}));
   crossSection.push_back(when([](const Values& v) { return at(v, "nonlinear") == 0; },
-                              "when the section is elastic", elastic));
+                              "when the section is elastic", std::move(elastic)));
   crossSection.push_back(when([](const Values& v) { return at(v, "nonlinear") != 0; },
                               "when the section is nonlinear", nonlinearSection()));
 
-  std::vector<Node> soil = {
+  std::vector<Node> soil = moved<Node>({
       record("WALL AND WATER RECORD",
              {real("soil.free_height", kLength, "depth of the excavation for the soil data").from("wall.excavation_depth").id("free_height"),
               real("soil.width_earth_pressure", kLength, "width of wall for earth pressure").from("wall.width"),
@@ -369,15 +403,15 @@ std::vector<Node> build() {
                      real("bottom.phi", kAngle, "friction angle at the bottom (defaults to the top)").from("phi"),
                      real("bottom.e50", kNone, "e50 at the bottom (defaults to the top)").from("e50"),
                      real("bottom.k", kUnitWeight, "subgrade modulus at the bottom (defaults to the top)").from("k"),
-                     real("bottom.extra", kNone, "sixth value at the bottom (defaults to the top)").from("extra")})})};
+                     real("bottom.extra", kNone, "sixth value at the bottom (defaults to the top)").from("extra")})})});
 
-  std::vector<Node> wallParts = {
+  std::vector<Node> wallParts = moved<Node>({
       array("wall.section", "sections", "a length of wall of one cross section",
             {record("WALL SECTION",
                     {real("top", kLength, "depth of the section's top").scale(DeckScale::Feet).id("section_top"),
                      real("bottom", kLength, "depth of the section's bottom").scale(DeckScale::Feet).id("section_bottom"),
                      integer("cross_section", "number of the [[cross_section]] used").range(1.0)})}),
-      array("cross_section", "cross_sections", "a cross section of the wall", crossSection),
+      array("cross_section", "cross_sections", "a cross section of the wall", std::move(crossSection)),
       when([](const Values& v) { return at(v, "ei_sets") > 0; }, "when [[ei_set]] are given",
            {record("USER DEFINED NONLINEAR EI HEADER", {integer("ei_set_spare", "kept and not used").hidden()}),
             array("ei_set", "ei_sets", "a user-defined moment-curvature set", momentCurvatureSet(false))}),
@@ -423,9 +457,9 @@ std::vector<Node> build() {
                           {real("depth", kLength, "depth"),
                            real("pressure", kForcePerLength, "active pressure per length of wall")})})}),
       when([](const Values& v) { return at(v, "earth_pressure") >= 2 || at(v, "py_option") == 2; },
-           "when earth_pressure.option is 2 or more or py_curves.option is 2", soil)};
+           "when earth_pressure.option is 2 or more or py_curves.option is 2", std::move(soil))});
 
-  return {
+  return moved<Node>({
       record("TITLE", {F("title", Kind::Title, kNone, "title of the analysis (70 characters are printed)")}),
       record("CONTROL RECORD",
              {F("units", Kind::Units, kNone, "unit system: \"si\" or \"english\""),
@@ -454,7 +488,7 @@ std::vector<Node> build() {
                      integer("station", "station").range(-1.0),
                      real("deflection", kLength, "specified deflection").optional(0.0),
                      real("slope", kNone, "specified slope (radians)").optional(0.0)})}),
-      when([](const Values& v) { return at(v, "sections") > 0; }, "when [[wall.section]] are given", wallParts),
+      when([](const Values& v) { return at(v, "sections") > 0; }, "when [[wall.section]] are given", std::move(wallParts)),
       when([](const Values& v) {
              const double py = at(v, "py_option");
              return at(v, "user_curves") > 0 && (py <= 1 || (py == 2 && at(v, "earth_pressure") != 4));
@@ -471,7 +505,7 @@ std::vector<Node> build() {
                                   real("p", kForcePerLength, "soil resistance per length of wall")})})})}),
       record("CONTINUATION RECORD",
              {integer("continuation", "continuation code (defaults to the stage number)").from("#problem")}),
-  };
+  });
 }
 
 }  // namespace
