@@ -125,7 +125,11 @@ std::string readText(const fs::path& path) {
 int present(const korven::AnalysisResult& r, const fs::path& input, const fs::path& report,
             const Presentation& want, bool quiet) {
   namespace kp = korven::present;
-  const std::vector<std::string> warnings = kp::runWarnings(r, readText(report));
+  // The warnings are found in the report only where something shows them:
+  // a quiet run that exports no summary or page has no use for them.
+  const bool shown = !quiet || !want.jsonFile.empty() || !want.htmlFile.empty();
+  const std::vector<std::string> warnings =
+      shown ? kp::runWarnings(r, readText(report)) : std::vector<std::string>{};
   if (!quiet) std::printf("\n%s", kp::summaryText(r, warnings).c_str());
   const kp::RunInfo info{input.filename().string(), KORVEN_VERSION_TEXT};
   try {

@@ -191,8 +191,14 @@ std::vector<std::string> runWarnings(const AnalysisResult& result, std::string_v
     }
     if (inBlock) {
       const std::string_view text = trim(line);
-      if (text.empty() && !block.empty()) {
-        warnings.push_back(block);
+      // The report prints some warnings inside a table (the backfill-slope
+      // warning among the earth-pressure coefficients): a row of numbers
+      // after the text is the table going on, not the warning.
+      const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+      const bool tableRow =
+          !text.empty() && (digit(text[0]) || (text.size() > 1 && text[0] == '.' && digit(text[1])));
+      if (tableRow || (text.empty() && !block.empty())) {
+        if (!block.empty()) warnings.push_back(block);
         inBlock = false;
       } else if (!text.empty()) {
         if (!block.empty()) block += ' ';

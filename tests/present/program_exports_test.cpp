@@ -123,6 +123,28 @@ TEST_F(Exports, SummaryOnStdoutAndAsJson) {
   EXPECT_TRUE(fs::exists(path("summary.json")));
 }
 
+TEST_F(Exports, QuietRunsExportTheWarningsOfTheReport) {
+  // A backfill slope steeper than the friction angle: the report warns.
+  std::string deck = readFile(fs::path(KORVEN_SOURCE_DIR) / "examples" / "cantilever-sand.dat");
+  const std::string soil = "180.0 12.0 12.0 600.0 600.0 1.0 0 0.0 0.0\n";
+  ASSERT_NE(deck.find(soil), std::string::npos);
+  deck.replace(deck.find(soil), soil.size(), "180.0 12.0 12.0 600.0 600.0 1.0 0 40.0 0.0\n");
+  writeInput("slope.dat", deck);
+  const std::string expected =
+      "THE BACKFILL SLOPE ANGLE SHOULD BE LESS THAN THE 'INTERNAL FRICTION ANGLE OF SAND.";
+  for (const std::string quiet : {"", "-q "}) {
+    fs::remove(path("summary.json"));
+    ASSERT_EQ(korven("run " + quiet + "\"" + path("slope.dat").string() + "\" --json \"" +
+                     path("summary.json").string() + "\""),
+              0)
+        << errText_;
+    const auto j = nlohmann::json::parse(readFile(path("summary.json")));
+    ASSERT_EQ(j["warnings"].size(), 1u) << quiet;
+    EXPECT_EQ(j["warnings"][0], expected) << quiet;
+    EXPECT_EQ(out_.find("Warnings:") != std::string::npos, quiet.empty()) << out_;
+  }
+}
+
 TEST_F(Exports, UnwritableDestinationsFailWithAMessage) {
   fs::copy_file(fs::path(KORVEN_SOURCE_DIR) / "examples" / "cantilever-sand.dat",
                 path("wall.dat"));

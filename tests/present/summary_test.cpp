@@ -180,6 +180,16 @@ TEST(Summary, WarningsComeFromTheReportAndFromProblemsThatDidNotConverge) {
       "  ******** not a star line\n     ***** LAST\n**** WARNING\n  TAIL WITHOUT END";
   EXPECT_EQ(runWarnings(AnalysisResult{}, edges),
             (std::vector<std::string>{"STOP AT THE START", "INSIDE", "LAST", "TAIL WITHOUT END"}));
+
+  // A warning printed inside a table ends where the table's rows go on:
+  // their numbers are not part of it.
+  const std::string inTable =
+      "         NO.          COEFFICIENT       COEFFICIENT\n\n\n**** WARNING ******\n"
+      "THE BACKFILL SLOPE ANGLE SHOULD BE LESS THAN THE FRICTION ANGLE.\n"
+      "           1          3.073E-01         3.255E+00\n"
+      "           2          .3073E+00         3.255E+00\n\n      NOTES:\n";
+  EXPECT_EQ(runWarnings(AnalysisResult{}, inTable),
+            (std::vector<std::string>{"THE BACKFILL SLOPE ANGLE SHOULD BE LESS THAN THE FRICTION ANGLE."}));
 }
 
 }  // namespace
