@@ -4,10 +4,10 @@
 //
 // Prints the in-process time of one analysis (the library call `analyse`)
 // of the five-load pile job and of every example, then the whole-process
-// time of `korven run` on the job beside that of `korven --version` (the
-// process start alone), as medians and best times over many repetitions
-// (the best shows the machine least disturbed). It measures and
-// prints; it checks nothing.
+// time of `korven run` on the job and on the one-problem cantilever example
+// beside that of `korven --version` (the process start alone), as medians
+// and best times over many repetitions (the best shows the machine least
+// disturbed). It measures and prints; it checks nothing.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -148,38 +148,60 @@ int main(int argc, char** argv) {
                 r.status == 0 ? "" : "  (not normal)");
   }
 
-  // Whole process: the job run on a copy in a folder of its own, its
-  // outputs left in place between runs as a user's folder would hold them.
+  // Whole process: the job, and a job of one problem (the cantilever
+  // example), each run on a copy in a folder of its own, their outputs left
+  // in place between runs as a user's folder would hold them. The
+  // one-problem job shows what a run costs beyond process start before
+  // further problems add theirs.
   const fs::path folder = fs::temp_directory_path() / ("korven_speed." + std::to_string(getpid()));
-  fs::create_directories(folder);
-  fs::copy_file(job, folder / job.filename(), fs::copy_options::overwrite_existing);
-  const std::vector<std::string> runArgs{"run", "--quiet", job.filename().string()};
+  const fs::path single = source / "examples" / "cantilever-sand.dat";
+  struct Job {
+    fs::path input;
+    std::vector<std::string> args;
+    std::vector<double> times;
+  };
+  std::vector<Job> jobs;
+  for (const fs::path& input : {job, single}) {
+    if (!fs::exists(input)) continue;
+    const fs::path dir = folder / std::to_string(jobs.size());
+    fs::create_directories(dir);
+    fs::copy_file(input, dir / input.filename(), fs::copy_options::overwrite_existing);
+    jobs.push_back({input, {"run", "--quiet", input.filename().string()}, {}});
+  }
   const std::vector<std::string> versionArgs{"--version"};
   constexpr int kRepetitions = 200;
-  std::vector<double> runTimes, versionTimes;
+  std::vector<double> versionTimes;
   bool failed = false;
   for (int i = 0; i < kRepetitions + 5 && !failed; ++i) {
-    const double a = timeProcess(program, runArgs, folder);
-    const double b = timeProcess(program, versionArgs, folder);
-    failed = a < 0.0 || b < 0.0;
+    std::vector<double> t;
+    for (std::size_t k = 0; k < jobs.size(); ++k) {
+      t.push_back(timeProcess(program, jobs[k].args, folder / std::to_string(k)));
+    }
+    t.push_back(timeProcess(program, versionArgs, folder));
+    failed = std::any_of(t.begin(), t.end(), [](double x) { return x < 0.0; });
     if (i >= 5) {  // the first runs warm the caches
-      runTimes.push_back(a);
-      versionTimes.push_back(b);
+      for (std::size_t k = 0; k < jobs.size(); ++k) jobs[k].times.push_back(t[k]);
+      versionTimes.push_back(t.back());
     }
   }
   std::error_code ec;
   fs::remove_all(folder, ec);
   if (failed) {
-    std::printf("\nWhole process: %s could not run the job\n", program.c_str());
+    std::printf("\nWhole process: %s could not run the jobs\n", program.c_str());
     return 1;
   }
-  const double run = median(runTimes), version = median(versionTimes);
-  const double runBest = *std::min_element(runTimes.begin(), runTimes.end());
-  const double versionBest = *std::min_element(versionTimes.begin(), versionTimes.end());
+  const auto best = [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); };
+  const double version = median(versionTimes), versionBest = best(versionTimes);
   std::printf("\nWhole-process time of %d runs each (%s):\n", kRepetitions, program.c_str());
-  std::printf("  %-30s %8s %8s\n", "", "median", "best");
-  std::printf("  korven run five-load-pile.dat  %8.3f %8.3f ms\n", run * 1e3, runBest * 1e3);
-  std::printf("  korven --version               %8.3f %8.3f ms\n", version * 1e3, versionBest * 1e3);
-  std::printf("  ratio                          %8.2f %8.2f\n", run / version, runBest / versionBest);
+  std::printf("  %-40s %8s %8s %8s %8s\n", "", "median", "best", "ratio", "ratio");
+  std::printf("  %-40s %8s %8s %8s %8s\n", "", "ms", "ms", "median", "best");
+  for (const Job& j : jobs) {
+    const std::string name = "korven run " + j.input.filename().string();
+    const double m = median(j.times), b = best(j.times);
+    std::printf("  %-40s %8.3f %8.3f %8.2f %8.2f\n", name.c_str(), m * 1e3, b * 1e3, m / version,
+                b / versionBest);
+  }
+  std::printf("  %-40s %8.3f %8.3f\n", "korven --version", version * 1e3, versionBest * 1e3);
+  std::printf("  (ratio: to the time of korven --version, process start alone)\n");
   return 0;
 }
