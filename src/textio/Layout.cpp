@@ -706,6 +706,10 @@ struct Layout::Impl {
 
 Layout::Layout(std::string_view text) : impl_(std::make_unique<Impl>()) {
   Parser(text).parse(impl_->program, impl_->restart);
+  // The parser took room for the longest program the text could hold; a
+  // run parses some ninety layouts, which then lie close together instead
+  // of each on a page of its own.
+  impl_->program.shrink_to_fit();
   impl_->row = rowShape(impl_->program, impl_->restart);
 }
 
