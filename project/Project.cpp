@@ -41,25 +41,25 @@ ProjectError::ProjectError(std::vector<Diagnostic> errors)
 
 namespace {
 
-using Path = std::vector<std::string>;
+// The parts of a dotted key, as views into the key's text (which must
+// outlive them).
+using Path = std::vector<std::string_view>;
 
-Path split(const std::string& dotted) {
+Path split(std::string_view dotted) {
   Path out;
-  std::string part;
-  for (char c : dotted) {
-    if (c == '.') {
-      out.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
+  for (std::size_t start = 0;;) {
+    const std::size_t dot = dotted.find('.', start);
+    out.push_back(dotted.substr(start, dot == std::string_view::npos ? dot : dot - start));
+    if (dot == std::string_view::npos) return out;
+    start = dot + 1;
   }
-  out.push_back(part);
-  return out;
 }
 
-std::string join(const std::string& prefix, const std::string& key) {
-  return prefix.empty() ? key : prefix + "." + key;
+std::string join(std::string_view prefix, std::string_view key) {
+  std::string out;
+  out.reserve(prefix.size() + 1 + key.size());
+  if (!prefix.empty()) (out += prefix) += '.';
+  return out += key;
 }
 
 // Factor between the project file's value and the input data file's.
@@ -122,9 +122,9 @@ struct KeyIndex {
 
   void add(const std::string& table, const std::string& dotted, const std::string& when) {
     std::string at = table;
-    for (const std::string& part : split(dotted)) {
+    for (const std::string_view part : split(dotted)) {
       auto& list = keys[at];
-      if (std::find(list.begin(), list.end(), part) == list.end()) list.push_back(part);
+      if (std::find(list.begin(), list.end(), part) == list.end()) list.emplace_back(part);
       at = join(at, part);
       if (position.emplace(at, static_cast<int>(order.size())).second) order.push_back(at);
       if (!when.empty() && !condition.count(at)) condition[at] = when;
@@ -412,7 +412,9 @@ class DeckIn {
   }
 
   void field(textio::RecordReader::Record& r, const Field& f, toml::table& scope, const std::string& key) {
-    const std::string at = join(key, f.path);
+    // The value's place in the project file, for messages and checks: made
+    // only for the values that need it.
+    const auto at = [&] { return join(key, f.path); };
     switch (f.kind) {
       case Kind::Units: {
         const int flag = r.integer();
@@ -434,22 +436,22 @@ class DeckIn {
         return;
       }
       case Kind::Fixed:
-        if (r.integer() != f.def) fail(r.lastLine(), at, "expected 0: only elastic cross sections are available in project files");
+        if (r.integer() != f.def) fail(r.lastLine(), at(), "expected 0: only elastic cross sections are available in project files");
         return;
       case Kind::Text: {
-        put(scope, f.path, utf8(r.text(80), rr_.lineNumber(), at));
+        put(scope, f.path, utf8(r.text(80), rr_.lineNumber(), at()));
         return;
       }
       case Kind::Int:
       case Kind::Code: {
         const int v = r.integer();
         if (outOfRange(f, v)) {
-          fail(r.lastLine(), at,
+          fail(r.lastLine(), at(),
                std::to_string(v) + " is out of range; expected " + rangeText(f, sys_) +
                    "");
         }
         if (!f.id.empty()) vals_[f.id] = v;
-        if (!f.id.empty()) facts.push_back({f.id, double(v), r.lastLine(), at, problem_});
+        if (!f.id.empty()) facts.push_back({f.id, double(v), r.lastLine(), at(), problem_});
         if (f.hidden && v == f.def) return;
         if (!f.defaultFrom.empty() && f.defaultFrom[0] == '#' && v == value(f.defaultFrom)) return;
         bool named = false;
@@ -466,7 +468,7 @@ class DeckIn {
         const double v = fromDeck(deck, f.scale, sys_);
         if (!f.id.empty()) {
           vals_[f.id] = v;
-          facts.push_back({f.id, v, r.lastLine(), at, problem_});
+          facts.push_back({f.id, v, r.lastLine(), at(), problem_});
         }
         if (f.hidden && v == f.def) return;
         if (!f.defaultFrom.empty()) {
