@@ -32,6 +32,7 @@ class ScratchNumbers {
       current_.emplace(reader_.record(name));
       return;
     }
+    name_ = name;
     if (nextLine_ >= held_->lineEnds.size()) reader_.record(name);  // the text has ended: as the file does
     line_ = nextLine_++;
     at_ = line_ == 0 ? 0 : held_->lineEnds[line_ - 1];
@@ -41,7 +42,7 @@ class ScratchNumbers {
 
  private:
   double next() {
-    if (at_ >= held_->values.size()) reader_.record("P-Y CURVE");  // the text has ended: as the file does
+    if (at_ >= held_->values.size()) reader_.record(name_);  // the text has ended: as the file does
     while (held_->lineEnds[line_] <= at_) ++line_;  // the record goes on to the next line
     nextLine_ = std::max(nextLine_, line_ + 1);
     return held_->values[at_++];
@@ -50,6 +51,7 @@ class ScratchNumbers {
   textio::RecordReader& reader_;
   const textio::HeldNumbers* held_;
   std::optional<textio::RecordReader::Record> current_;
+  std::string_view name_;     // the record being read, for the message at the end of the text
   std::size_t nextLine_ = 0;  // where the next record starts
   std::size_t line_ = 0;      // the line of the next value
   std::size_t at_ = 0;        // the next value

@@ -268,6 +268,33 @@ TEST(PointFile, ReadBack) {
   EXPECT_THROW(readPressurePointFile(r->ctx), RunEnd);
 }
 
+// A scratch file that ends inside a record stops the reading with the same
+// message whether its kept numbers or its own text are read.
+TEST(ScratchFile, KeptNumbersEndWhereTheFileEnds) {
+  auto r = std::make_unique<WallRun>();
+  test::uniformWall(r->ctx.model, 20, 6.0, 1.0);
+  r->ctx.model.control.userCurveCount = 1;
+  const std::string path = tempPath("short-py.txt");
+  const std::string text = " 1\n 3 1\n 1 50.0\n";  // the point lacks its deflection
+  std::ofstream(path) << text;
+  r->ctx.names.pyScratchFile = path;
+  const auto message = [&] {
+    try {
+      readPyScratchFile(r->ctx);
+    } catch (const textio::InputError& e) {
+      return std::string(e.what());
+    }
+    return std::string("no error");
+  };
+  textio::HeldNumbers& held = r->ctx.heldPyScratch;
+  held.complete = false;
+  const std::string fromText = message();
+  EXPECT_NE(fromText.find("P-Y CURVE POINT"), std::string::npos) << fromText;
+  held = {text, {1, 3, 1, 1, 50.0}, {1, 3, 5}, true};
+  EXPECT_EQ(message(), fromText);
+  std::remove(path.c_str());
+}
+
 TEST(ScratchFile, UserCurvesThenMirroredGeneratedCurves) {
   auto r = std::make_unique<WallRun>();
   WallModel& m = r->ctx.model;
