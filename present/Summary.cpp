@@ -170,8 +170,11 @@ std::vector<std::string> runWarnings(const AnalysisResult& result, std::string_v
       // stars counts: the next such line is found by searching the text,
       // not by taking the lines one by one.
       const std::size_t warning = rest.find(kWarning);
-      std::size_t stars = rest.starts_with(kStars) ? 0 : rest.find(kStarsLine);
-      if (stars != std::string_view::npos && !rest.starts_with(kStars)) ++stars;
+      std::size_t stars = 0;
+      if (!rest.starts_with(kStars)) {
+        stars = rest.find(kStarsLine);
+        if (stars != std::string_view::npos) ++stars;  // the line after that line end
+      }
       std::size_t next = stars;
       if (warning != std::string_view::npos) {
         const std::size_t lineEnd = rest.rfind('\n', warning);
@@ -183,7 +186,7 @@ std::vector<std::string> runWarnings(const AnalysisResult& result, std::string_v
     const std::size_t end = rest.find('\n');
     const std::string_view line = rest.substr(0, end);
     rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-    if (line.find("WARNING") != std::string_view::npos) {
+    if (line.find(kWarning) != std::string_view::npos) {
       if (inBlock && !block.empty()) warnings.push_back(block);
       inBlock = true;
       block.clear();
@@ -206,7 +209,7 @@ std::vector<std::string> runWarnings(const AnalysisResult& result, std::string_v
       }
       continue;
     }
-    if (line.starts_with("     *****")) {
+    if (line.starts_with(kStars)) {
       if (const std::string_view text = trim(line); !text.empty()) warnings.emplace_back(text);
     }
   }
