@@ -110,6 +110,10 @@ class Parser {
     std::size_t lastGroup = 0;
     parseList(program, 0, lastGroup);
     if (pos_ != text_.size()) fail("text after the closing ')'");
+    // The room taken for the longest program the text could hold goes back:
+    // a run parses some ninety layouts, which then lie close together
+    // instead of each on a page of its own.
+    program.shrink_to_fit();
     restart = lastGroup;
     if (std::none_of(program.begin() + static_cast<std::ptrdiff_t>(restart), program.end(),
                      [](const Instr& n) { return n.takesValue(); })) {
@@ -706,10 +710,6 @@ struct Layout::Impl {
 
 Layout::Layout(std::string_view text) : impl_(std::make_unique<Impl>()) {
   Parser(text).parse(impl_->program, impl_->restart);
-  // The parser took room for the longest program the text could hold; a
-  // run parses some ninety layouts, which then lie close together instead
-  // of each on a page of its own.
-  impl_->program.shrink_to_fit();
   impl_->row = rowShape(impl_->program, impl_->restart);
 }
 
